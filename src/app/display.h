@@ -1,0 +1,27 @@
+// Every text the main loop writes to standard output. Each line ends with a
+// newline and a flush; the advice word has no newline but is flushed at once.
+// The console is redrawn from its top-left corner without blanking, so lines
+// that can be shorter than the one they replace end in blanks.
+#ifndef BOTTLEWATCH_APP_DISPLAY_H_
+#define BOTTLEWATCH_APP_DISPLAY_H_
+
+#include <cstdint>
+
+#include "vision/board.h"
+
+// "Found field at: ", "x,y", "with width w ".
+void PrintFieldReport(const FieldRect& field);
+
+// Sixteen lines, one per row from the top: each code byte followed by a blank.
+void PrintBoard(const uint8_t grid[kBoardCells]);
+
+// "Vitamin at: c,r c,r" and six blanks.
+void PrintVitaminLine(const VitaminPosition& position);
+
+// "Move left " for 'L', "Move right" for 'R', ten blanks otherwise.
+void PrintAdviceWord(char direction);
+
+// "Clear detected." padded to 31 characters, then four lines of 31 blanks.
+void PrintClearBlock();
+
+#endif  // BOTTLEWATCH_APP_DISPLAY_H_

@@ -1,0 +1,13 @@
+// Brightness of one packed raster pixel, shared by field location and cell
+// classification (which use different thresholds).
+#ifndef BOTTLEWATCH_VISION_LUMINANCE_H_
+#define BOTTLEWATCH_VISION_LUMINANCE_H_
+
+#include <cstdint>
+
+// Pixel packing: red in bits 0-7, green 8-15, blue 16-23; alpha is ignored.
+// Returns 0..255: green * 0.587 + blue * 0.114 + red * 0.299, summed in double
+// precision in exactly that order and truncated toward zero.
+int Luminance(uint32_t pixel);
+
+#endif  // BOTTLEWATCH_VISION_LUMINANCE_H_

@@ -1,0 +1,95 @@
+#include "support/subprocess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace {
+
+void Drain(int fd, std::string& into, bool& open) {
+  char buffer[65536];
+  const ssize_t n = read(fd, buffer, sizeof buffer);
+  if (n > 0) {
+    into.append(buffer, static_cast<size_t>(n));
+  } else {
+    open = false;
+  }
+}
+
+}  // namespace
+
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                         const std::map<std::string, std::string>& env, double timeoutSeconds) {
+  int outPipe[2];
+  int errPipe[2];
+  if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int devNull = open("/dev/null", O_RDONLY);
+    dup2(devNull, STDIN_FILENO);
+    dup2(outPipe[1], STDOUT_FILENO);
+    dup2(errPipe[1], STDERR_FILENO);
+    close(outPipe[0]);
+    close(errPipe[0]);
+    if (chdir(workDir.c_str()) != 0) _exit(126);
+    for (const auto& [name, value] : env) {
+      if (value.empty()) {
+        unsetenv(name.c_str());
+      } else {
+        setenv(name.c_str(), value.c_str(), 1);
+      }
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  close(outPipe[1]);
+  close(errPipe[1]);
+
+  ProcessResult result;
+  bool outOpen = true;
+  bool errOpen = true;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (outOpen || errOpen) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      result.timedOut = true;
+      kill(pid, SIGTERM);
+      break;
+    }
+    pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
+    if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
+    if (fds[0].revents) Drain(outPipe[0], result.out, outOpen);
+    if (fds[1].revents) Drain(errPipe[0], result.err, errOpen);
+  }
+  int status = 0;
+  if (result.timedOut) {
+    // Give it a moment to end on SIGTERM before it is killed outright.
+    for (int i = 0; i < 50 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(20000);
+    if (waitpid(pid, &status, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+    // Collect what was written before the end.
+    while (outOpen) Drain(outPipe[0], result.out, outOpen);
+    while (errOpen) Drain(errPipe[0], result.err, errOpen);
+  } else {
+    waitpid(pid, &status, 0);
+  }
+  close(outPipe[0]);
+  close(errPipe[0]);
+  if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  return result;
+}

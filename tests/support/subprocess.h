@@ -1,0 +1,23 @@
+// Running a program as a child process and collecting what it printed.
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_SUBPROCESS_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_SUBPROCESS_H_
+
+#include <map>
+#include <string>
+#include <vector>
+
+struct ProcessResult {
+  std::string out;         // everything written to standard output
+  std::string err;         // everything written to the error stream
+  int exitStatus = -1;     // exit status, or -1 when ended by a signal
+  int signal = 0;          // the signal that ended it, 0 if it exited
+  bool timedOut = false;   // it was still running at the deadline and was killed
+};
+
+// Runs argv in workDir with the parent's environment changed by env (an empty
+// value removes the variable). Standard input is /dev/null. A child still
+// running after timeoutSeconds is sent SIGTERM, then SIGKILL.
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                         const std::map<std::string, std::string>& env, double timeoutSeconds);
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_SUBPROCESS_H_

@@ -1,0 +1,27 @@
+// A fresh folder under the system's temporary directory, removed with
+// everything in it when the owner goes out of scope.
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
+
+#include <string>
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Whole-file helpers for tests.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_

@@ -1,0 +1,28 @@
+// A private virtual X server for the tests that need a screen. Tests never
+// use the developer's own DISPLAY.
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_XVFB_SERVER_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_XVFB_SERVER_H_
+
+#include <sys/types.h>
+
+#include <string>
+
+class XvfbServer {
+ public:
+  // Starts Xvfb with one screen of width x height at depth, on a free display
+  // number (-displayfd) and with -noreset, so the screen keeps what was drawn
+  // when the last client disconnects. Throws when Xvfb cannot be started.
+  XvfbServer(int width, int height, int depth);
+  ~XvfbServer();
+  XvfbServer(const XvfbServer&) = delete;
+  XvfbServer& operator=(const XvfbServer&) = delete;
+
+  // ":N", for DISPLAY.
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_XVFB_SERVER_H_

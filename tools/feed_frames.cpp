@@ -1,0 +1,35 @@
+// Stands in for the image converter when tests drive the advisor with frames
+// of their own. Installed under the name "convert" first on PATH, each call
+// copies the next prepared frame, $BOTTLEWATCH_FRAMES/frame-NNN.tif, to
+// "x.tif" in the current directory; when the frames have run out it deletes
+// "x.tif", so the advisor then ends with its error line. The count of calls so
+// far is kept in $BOTTLEWATCH_FRAMES/next. The arguments are ignored.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+int main() {
+  const char* dir = std::getenv("BOTTLEWATCH_FRAMES");
+  if (dir == nullptr || *dir == '\0') {
+    std::fprintf(stderr, "feed-frames: BOTTLEWATCH_FRAMES is not set\n");
+    return 2;
+  }
+  const std::string counterPath = std::string(dir) + "/next";
+  int next = 0;
+  {
+    std::ifstream counter(counterPath);
+    counter >> next;
+  }
+  char name[32];
+  std::snprintf(name, sizeof name, "/frame-%03d.tif", next);
+  std::ifstream frame(std::string(dir) + name, std::ios::binary);
+  if (frame) {
+    std::ofstream out("x.tif", std::ios::binary | std::ios::trunc);
+    out << frame.rdbuf();
+  } else {
+    std::remove("x.tif");
+  }
+  std::ofstream(counterPath, std::ios::trunc) << next + 1 << '\n';
+  return 0;
+}
