@@ -1,0 +1,2 @@
+// Benchmarks of the advice code.
+#include <benchmark/benchmark.h>

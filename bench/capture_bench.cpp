@@ -1,0 +1,2 @@
+// Benchmarks of the capture code.
+#include <benchmark/benchmark.h>

@@ -1,0 +1,2 @@
+// Benchmarks of the vision code.
+#include <benchmark/benchmark.h>
