@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -40,29 +41,47 @@ bool AllocateRaster(TIFF* tiff, Raster& raster) {
   return true;
 }
 
-// Decodes into the raster with its lower-left origin (undone by the flip).
-// TIFFReadRGBAImage places an image of h rows at raster row (raster height - h),
-// which lies before the block when a later frame is taller than the first, so
-// such a frame is decoded through the same machinery limited to the rows the
-// block holds. Wider or narrower frames are clipped or padded by libtiff itself.
-void DecodeInto(TIFF* tiff, const Raster& raster) {
-  uint32_t fileHeight = 0;
-  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &fileHeight);
-  if (fileHeight <= static_cast<uint32_t>(raster.height)) {
-    TIFFReadRGBAImage(tiff, static_cast<uint32_t>(raster.width),
-                      static_cast<uint32_t>(raster.height), raster.pixels, 0);
-    return;
-  }
+// A later frame of another size than the first. TIFFReadRGBAImage would place
+// a taller image before the block, and for a narrower one its decoder reads
+// whole raster-width rows out of shorter scanlines. So the overlapping top-left
+// part is decoded with the row length it really has and then spread out to the
+// raster's row length, bottom row first since the rows only move up in memory.
+// The columns right of a narrower image are black; rows above a shorter one (in
+// the decoder's bottom-up order) keep what the block held.
+void DecodeResized(TIFF* tiff, const Raster& raster, uint32_t fileWidth, uint32_t fileHeight) {
+  const uint32_t width = std::min(fileWidth, static_cast<uint32_t>(raster.width));
+  const uint32_t height = std::min(fileHeight, static_cast<uint32_t>(raster.height));
   char message[1024] = "";
   TIFFRGBAImage image;
-  if (TIFFRGBAImageOK(tiff, message) && TIFFRGBAImageBegin(&image, tiff, 0, message)) {
-    TIFFRGBAImageGet(&image, raster.pixels, static_cast<uint32_t>(raster.width),
-                     static_cast<uint32_t>(raster.height));
-    TIFFRGBAImageEnd(&image);
-  } else {
-    // The same report TIFFReadRGBAImage gives through the default handler.
+  if (!TIFFRGBAImageOK(tiff, message) || !TIFFRGBAImageBegin(&image, tiff, 0, message)) {
+    // The report TIFFReadRGBAImage would give through the default handler.
     TIFFError(TIFFFileName(tiff), "%s", message);
+    return;
   }
+  const size_t firstRow = static_cast<size_t>(raster.height) - height;
+  uint32_t* decoded = raster.pixels + firstRow * width;
+  TIFFRGBAImageGet(&image, decoded, width, height);
+  TIFFRGBAImageEnd(&image);
+  for (size_t row = height; row-- > 0;) {
+    uint32_t* target = raster.pixels + (firstRow + row) * raster.width;
+    std::memmove(target, decoded + row * width, width * sizeof(uint32_t));
+    std::fill(target + width, target + raster.width, 0u);
+  }
+}
+
+// Decodes into the raster with its lower-left origin (undone by the flip).
+void DecodeInto(TIFF* tiff, const Raster& raster) {
+  uint32_t fileWidth = 0;
+  uint32_t fileHeight = 0;
+  TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &fileWidth);
+  TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &fileHeight);
+  if (fileWidth != static_cast<uint32_t>(raster.width) ||
+      fileHeight != static_cast<uint32_t>(raster.height)) {
+    DecodeResized(tiff, raster, fileWidth, fileHeight);
+    return;
+  }
+  TIFFReadRGBAImage(tiff, static_cast<uint32_t>(raster.width),
+                    static_cast<uint32_t>(raster.height), raster.pixels, 0);
 }
 
 }  // namespace

@@ -48,3 +48,40 @@ void WriteRgbTiff(const std::string& path, const Picture& picture) {
   }
   TIFFClose(tiff);
 }
+
+namespace {
+
+void PutLittleEndian(std::string& bytes, uint32_t value, int width) {
+  for (int i = 0; i < width; ++i) bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+}  // namespace
+
+std::string ForgedTiff(uint32_t width, uint32_t height, uint32_t dataBytes) {
+  struct Entry {
+    uint16_t tag;
+    uint16_t type;  // 3 = SHORT, 4 = LONG
+    uint32_t value;
+  };
+  constexpr uint32_t kEntries = 9;
+  constexpr uint32_t kDataOffset = 8 + 2 + kEntries * 12 + 4;
+  const Entry entries[kEntries] = {
+      {256, 4, width},       {257, 4, height},      {258, 3, 8},
+      {259, 3, 1},           {262, 3, 1},           {273, 4, kDataOffset},
+      {277, 3, 1},           {278, 4, height},      {279, 4, dataBytes},
+  };
+  std::string bytes = "II";
+  PutLittleEndian(bytes, 42, 2);
+  PutLittleEndian(bytes, 8, 4);
+  PutLittleEndian(bytes, kEntries, 2);
+  for (const Entry& e : entries) {
+    PutLittleEndian(bytes, e.tag, 2);
+    PutLittleEndian(bytes, e.type, 2);
+    PutLittleEndian(bytes, 1, 4);
+    PutLittleEndian(bytes, e.value, e.type == 3 ? 2 : 4);
+    if (e.type == 3) PutLittleEndian(bytes, 0, 2);
+  }
+  PutLittleEndian(bytes, 0, 4);  // no further directory
+  for (uint32_t i = 0; i < dataBytes; ++i) bytes.push_back(static_cast<char>(i * 7));
+  return bytes;
+}

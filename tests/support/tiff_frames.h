@@ -30,4 +30,9 @@ void FillRect(Picture& picture, int x, int y, int w, int h, uint32_t colour);
 // converter would. Throws on failure.
 void WriteRgbTiff(const std::string& path, const Picture& picture);
 
+// The bytes of a little-endian, uncompressed 8-bit greyscale TIFF whose header
+// claims width x height but which carries only dataBytes bytes of image data
+// (one strip): a forged or cut frame.
+std::string ForgedTiff(uint32_t width, uint32_t height, uint32_t dataBytes);
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_TIFF_FRAMES_H_
