@@ -1,1 +1,84 @@
+// The real advisor binary: start-up, the frame cycle's reloading, and the two
+// fatal conditions, driven through the frame feeder on a private screen.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "support/advisor_run.h"
+#include "support/xvfb_server.h"
+
+namespace {
+
+constexpr char kOpenError[] = "Error:  Could not open input file!\n";
+constexpr char kAllocationError[] = "Error:  Could not allocate memory!\n";
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+class AdvisorBinary : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { screen_ = std::make_unique<XvfbServer>(640, 480, 24); }
+  static void TearDownTestSuite() { screen_.reset(); }
+  static std::string display() { return screen_->display(); }
+
+ private:
+  static std::unique_ptr<XvfbServer> screen_;
+};
+std::unique_ptr<XvfbServer> AdvisorBinary::screen_;
+
+TEST_F(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {
+  AdvisorRun run;
+  const ProcessResult result = run.Run(display(), 20);
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.out, "");
+  // libtiff's own report comes first, through its default handler.
+  EXPECT_NE(result.err.find("x.tif"), std::string::npos) << result.err;
+  EXPECT_TRUE(EndsWith(result.err, kOpenError)) << result.err;
+  EXPECT_EQ(run.ConverterCalls(), 1);
+}
+
+TEST_F(AdvisorBinary, ForgedHugeFirstFrameIsAnAllocationFailure) {
+  AdvisorRun run;
+  run.AddFrameBytes(ForgedTiff(70000, 70000, 64));
+  const ProcessResult result = run.Run(display(), 20);
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.signal, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(EndsWith(result.err, kAllocationError)) << result.err;
+}
+
+TEST_F(AdvisorBinary, ReloadsAFrameEveryPassUntilTheyRunOut) {
+  AdvisorRun run;
+  constexpr int kFrames = 6;
+  for (int i = 0; i < kFrames; ++i) run.AddFrame(SolidPicture(640, 480, Rgb(200, 200, 200)));
+  const ProcessResult result = run.Run(display(), 30);
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(EndsWith(result.err, kOpenError)) << result.err;
+  // One load at start-up, one at the end of every pass, and the one that failed.
+  EXPECT_EQ(run.ConverterCalls(), kFrames + 1);
+  EXPECT_EQ(result.out.rfind("Found field at: \n", 0), 0u) << result.out;
+}
+
+TEST_F(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
+  AdvisorRun run;
+  WriteRgbTiff(run.workDir() + "/x.tif", SolidPicture(640, 480, Rgb(200, 200, 200)));
+  // No folder on PATH holds a converter; the shell says so on every pass.
+  TempDir emptyBin;
+  const ProcessResult result = run.Run(display(), 1.5, {{"PATH", emptyBin.path()}});
+  EXPECT_TRUE(result.timedOut) << "ended early: " << result.err;
+  EXPECT_EQ(result.out.rfind("Found field at: \n", 0), 0u) << result.out;
+  EXPECT_EQ(run.ConverterCalls(), 0);
+  EXPECT_TRUE(FileExists(run.workDir() + "/x.tif"));
+}
+
+TEST_F(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
+  AdvisorRun run;
+  for (int i = 0; i < 3; ++i) run.AddFrame(SolidPicture(64, 48, Rgb(0, 0, 0)));
+  const ProcessResult result = run.Run(display(), 20);
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "support/advisor_run.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+const char* AdvisorBinary() { return BOTTLEWATCH_BINARY; }
+const char* FeedFramesBinary() { return FEED_FRAMES_BINARY; }
+
+AdvisorRun::AdvisorRun() {
+  for (const char* sub : {"bin", "frames", "work"}) mkdir(dir_.File(sub).c_str(), 0755);
+  if (symlink(FeedFramesBinary(), dir_.File("bin/convert").c_str()) != 0) {
+    throw std::runtime_error("cannot install the frame feeder");
+  }
+}
+
+void AdvisorRun::AddFrame(const Picture& picture) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frames/frame-%03d.tif", frames_++);
+  WriteRgbTiff(dir_.File(name), picture);
+}
+
+void AdvisorRun::AddFrameBytes(const std::string& tiffBytes) {
+  char name[32];
+  std::snprintf(name, sizeof name, "frames/frame-%03d.tif", frames_++);
+  WriteFile(dir_.File(name), tiffBytes);
+}
+
+ProcessResult AdvisorRun::Run(const std::string& display, double timeoutSeconds,
+                              std::map<std::string, std::string> env) const {
+  const char* path = std::getenv("PATH");
+  env.emplace("PATH", dir_.File("bin") + ":" + (path ? path : "/usr/bin:/bin"));
+  env.emplace("BOTTLEWATCH_FRAMES", dir_.File("frames"));
+  env.emplace("DISPLAY", display);
+  return RunProcess({AdvisorBinary()}, workDir(), env, timeoutSeconds);
+}
+
+int AdvisorRun::ConverterCalls() const {
+  std::ifstream counter(dir_.File("frames/next"));
+  int calls = 0;
+  counter >> calls;
+  return calls;
+}

@@ -1,0 +1,43 @@
+// Running the real advisor binary on frames prepared by a test. The frames are
+// served by feed-frames, installed as "convert" first on PATH in a private
+// folder, so each pass of the advisor gets the next frame and the run ends
+// with the advisor's error line once they have run out.
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_RUN_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_RUN_H_
+
+#include <map>
+#include <string>
+
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+#include "support/tiff_frames.h"
+
+// Paths of the built programs.
+const char* AdvisorBinary();
+const char* FeedFramesBinary();
+
+class AdvisorRun {
+ public:
+  AdvisorRun();
+
+  // Appends a frame; the advisor loads them in the order they were added.
+  void AddFrame(const Picture& picture);
+  void AddFrameBytes(const std::string& tiffBytes);
+
+  // The advisor's working folder, where it writes x.bmp and reads x.tif.
+  std::string workDir() const { return dir_.File("work"); }
+
+  // Runs the advisor in workDir with DISPLAY set to display (empty: unset) and
+  // the frame feeder first on PATH. env may add or override variables.
+  ProcessResult Run(const std::string& display, double timeoutSeconds,
+                    std::map<std::string, std::string> env = {}) const;
+
+  // How often the advisor ran the converter so far.
+  int ConverterCalls() const;
+
+ private:
+  TempDir dir_;
+  int frames_ = 0;
+};
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_RUN_H_
