@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <memory>
 
 #include "support/advisor_run.h"
 #include "support/xvfb_server.h"
@@ -17,18 +16,9 @@ bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-class AdvisorBinary : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { screen_ = std::make_unique<XvfbServer>(640, 480, 24); }
-  static void TearDownTestSuite() { screen_.reset(); }
-  static std::string display() { return screen_->display(); }
+std::string display() { return SharedTestDisplay(); }
 
- private:
-  static std::unique_ptr<XvfbServer> screen_;
-};
-std::unique_ptr<XvfbServer> AdvisorBinary::screen_;
-
-TEST_F(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {
+TEST(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {
   AdvisorRun run;
   const ProcessResult result = run.Run(display(), 20);
   EXPECT_EQ(result.exitStatus, 1);
@@ -39,7 +29,7 @@ TEST_F(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {
   EXPECT_EQ(run.ConverterCalls(), 1);
 }
 
-TEST_F(AdvisorBinary, ForgedHugeFirstFrameIsAnAllocationFailure) {
+TEST(AdvisorBinary, ForgedHugeFirstFrameIsAnAllocationFailure) {
   AdvisorRun run;
   run.AddFrameBytes(ForgedTiff(70000, 70000, 64));
   const ProcessResult result = run.Run(display(), 20);
@@ -49,7 +39,7 @@ TEST_F(AdvisorBinary, ForgedHugeFirstFrameIsAnAllocationFailure) {
   EXPECT_TRUE(EndsWith(result.err, kAllocationError)) << result.err;
 }
 
-TEST_F(AdvisorBinary, ReloadsAFrameEveryPassUntilTheyRunOut) {
+TEST(AdvisorBinary, ReloadsAFrameEveryPassUntilTheyRunOut) {
   AdvisorRun run;
   constexpr int kFrames = 6;
   for (int i = 0; i < kFrames; ++i) run.AddFrame(SolidPicture(640, 480, Rgb(200, 200, 200)));
@@ -61,7 +51,7 @@ TEST_F(AdvisorBinary, ReloadsAFrameEveryPassUntilTheyRunOut) {
   EXPECT_EQ(result.out.rfind("Found field at: \n", 0), 0u) << result.out;
 }
 
-TEST_F(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
+TEST(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
   AdvisorRun run;
   WriteRgbTiff(run.workDir() + "/x.tif", SolidPicture(640, 480, Rgb(200, 200, 200)));
   // No folder on PATH holds a converter; the shell says so on every pass.
@@ -73,7 +63,7 @@ TEST_F(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
   EXPECT_TRUE(FileExists(run.workDir() + "/x.tif"));
 }
 
-TEST_F(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
+TEST(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
   AdvisorRun run;
   for (int i = 0; i < 3; ++i) run.AddFrame(SolidPicture(64, 48, Rgb(0, 0, 0)));
   const ProcessResult result = run.Run(display(), 20);

@@ -52,3 +52,8 @@ XvfbServer::~XvfbServer() {
     waitpid(pid_, &status, 0);
   }
 }
+
+const std::string& SharedTestDisplay() {
+  static XvfbServer screen(640, 480, 24);
+  return screen.display();
+}

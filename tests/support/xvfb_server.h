@@ -25,4 +25,9 @@ class XvfbServer {
   std::string display_;
 };
 
+// A 640 x 480 x 24 screen shared by every test of this process, started on
+// first use and stopped at exit. For tests that need some display to run the
+// advisor but do not look at what it shows.
+const std::string& SharedTestDisplay();
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_XVFB_SERVER_H_
