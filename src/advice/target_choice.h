@@ -6,10 +6,16 @@
 
 #include "vision/board.h"
 
-// Writes three report lines to std::cout (each ended by a newline and a flush)
-// and returns 'L', 'R' or '0': where the target column lies against the column
-// of the half concerned. Columns 0..7, rows 0..15; firstRow may be -1 for a
-// vertical vitamin still entering the bottle (that cell is never read).
+// grid is the current board (index row * 8 + column), read only and never kept.
+// The halves are (firstColumn, firstRow) and (secondColumn, secondRow), the
+// first being the left or upper one; columns 0..7, rows 0..15, and firstRow may
+// be -1 for a vitamin still entering the bottle (that cell is never read).
+// Values outside those ranges are clamped into them (firstRow into -1..15), so
+// only the 128 cells of grid are ever read.
+//
+// Writes three report lines to std::cout, each ended by std::endl, and returns
+// 'L', 'R' or '0': whether the target column lies left of, right of or in the
+// column of the half the target is meant for.
 char ChooseMove(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
                 int32_t secondColumn, int32_t secondRow);
 
