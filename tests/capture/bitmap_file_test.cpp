@@ -1,0 +1,184 @@
+// The packed bitmap's layout and the bitmap file written from it, for blocks
+// made by hand; no display needed.
+#include "capture/bitmap_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ostream>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "capture/packed_dib.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+uint32_t Field32(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<uint8_t>(bytes[at + k]);
+  return value;
+}
+
+uint16_t Field16(const std::string& bytes, size_t at) {
+  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
+                                                                     << 8);
+}
+
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(value >> (8 * k));
+}
+
+// A 640 x 480 block as a capture at this depth makes it, built from the raw
+// offsets rather than the library's own header writer, and filled with a
+// pattern so a reordered or truncated copy shows.
+std::vector<uint8_t> HandMadeBlock(uint16_t bitCount, uint32_t tableEntries, uint32_t rowBytes) {
+  const uint32_t imageSize = rowBytes * 480;
+  std::vector<uint8_t> bytes(40 + 4 * tableEntries + imageSize);
+  for (size_t k = 40; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 7 + 3);
+  Put32(bytes, 0, 40);
+  Put32(bytes, 4, 640);
+  Put32(bytes, 8, 480);
+  bytes[12] = 1;
+  bytes[14] = static_cast<uint8_t>(bitCount);
+  Put32(bytes, 20, imageSize);
+  return bytes;
+}
+
+PackedDib ViewOf(std::vector<uint8_t>& bytes) {
+  return PackedDib{bytes.data(), static_cast<uint32_t>(bytes.size())};
+}
+
+struct DepthCase {
+  uint16_t bitCount;
+  uint32_t entries;
+  uint32_t rowBytes;
+  uint32_t offBits;
+  uint32_t fileLength;
+};
+
+const DepthCase kDepths[] = {
+    {1, 2, 80, 62, 38462},     {4, 16, 320, 118, 153718}, {8, 256, 640, 1078, 308278},
+    {16, 0, 1280, 54, 614454}, {24, 0, 1920, 54, 921654}, {32, 1, 2560, 58, 1228858},
+};
+
+void PrintTo(const DepthCase& c, std::ostream* out) {
+  *out << c.bitCount << " bits";
+}
+
+class BitmapFileDepthTest : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(BitmapFileDepthTest, TableRowLengthAndFileLayoutMatchTheDepth) {
+  const DepthCase& c = GetParam();
+  EXPECT_EQ(ColorTableEntries(c.bitCount), c.entries);
+  EXPECT_EQ(DibRowBytes(640, c.bitCount), c.rowBytes);
+
+  TempDir dir;
+  std::vector<uint8_t> block = HandMadeBlock(c.bitCount, c.entries, c.rowBytes);
+  ASSERT_EQ(WriteBitmapFile(dir.File("x.bmp").c_str(), ViewOf(block)), 1);
+  const std::string file = ReadFile(dir.File("x.bmp"));
+  ASSERT_EQ(file.size(), c.fileLength);
+  EXPECT_EQ(file.substr(0, 2), "BM");
+  EXPECT_EQ(Field32(file, 2), file.size());
+  EXPECT_EQ(Field16(file, 6), 0);
+  EXPECT_EQ(Field16(file, 8), 0);
+  EXPECT_EQ(Field32(file, 10), c.offBits);
+  EXPECT_EQ(file.compare(14, std::string::npos, std::string(block.begin(), block.end())), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Depths, BitmapFileDepthTest, ::testing::ValuesIn(kDepths),
+                         [](const auto& info) { return std::to_string(info.param.bitCount); });
+
+TEST(ColorTableEntries, FollowsPowersOfTwoUpTo256) {
+  const uint32_t cases[][2] = {{2, 4}, {9, 0}, {15, 0}, {33, 2}, {40, 256}};
+  for (const auto& c : cases) EXPECT_EQ(ColorTableEntries(c[0]), c[1]) << c[0] << " bits";
+}
+
+TEST(DibHeader, FieldsLandAtTheirLittleEndianOffsets) {
+  DibHeader header;
+  header.width = 640;
+  header.height = -480;
+  header.bitCount = 24;
+  header.compression = 0x04030201;
+  header.sizeImage = 921600;
+  header.clrImportant = 0xA1B2C3D4;
+  uint8_t block[40] = {};
+  StoreDibHeader(header, block);
+  const std::string bytes(reinterpret_cast<const char*>(block), sizeof block);
+  EXPECT_EQ(Field32(bytes, 0), 40u);
+  EXPECT_EQ(Field32(bytes, 4), 640u);
+  EXPECT_EQ(Field32(bytes, 8), 0xFFFFFE20u);
+  EXPECT_EQ(Field16(bytes, 12), 1);
+  EXPECT_EQ(Field16(bytes, 14), 24);
+  EXPECT_EQ(Field32(bytes, 16), 0x04030201u);
+  EXPECT_EQ(Field32(bytes, 20), 921600u);
+  EXPECT_EQ(Field32(bytes, 36), 0xA1B2C3D4u);
+
+  const DibHeader back = LoadDibHeader(block);
+  EXPECT_EQ(back.height, -480);
+  EXPECT_EQ(back.bitCount, 24);
+  EXPECT_EQ(back.clrImportant, 0xA1B2C3D4u);
+  EXPECT_EQ(DibPixelOffset(back), 40u);
+}
+
+TEST(EstimateDibImageSize, RoundsRowsToFourBytesAndAddsHalfForCompression) {
+  EXPECT_EQ(EstimateDibImageSize(24, 641, 2, kCompressionRgb), 1924u * 2);
+  EXPECT_EQ(EstimateDibImageSize(1, 3, 5, kCompressionRgb), 4u * 5);
+  EXPECT_EQ(EstimateDibImageSize(8, 3, 3, 1), 18u);  // 12 * 3 / 2
+}
+
+TEST(WriteBitmapFile, NoBlockLeavesTheFileAsItWas) {
+  TempDir dir;
+  const std::string existing = dir.File("x.bmp");
+  WriteFile(existing, "previous frame");
+  EXPECT_EQ(WriteBitmapFile(existing.c_str(), PackedDib{}), 0);
+  EXPECT_EQ(ReadFile(existing), "previous frame");
+
+  const std::string missing = dir.File("y.bmp");
+  EXPECT_EQ(WriteBitmapFile(missing.c_str(), PackedDib{}), 0);
+  EXPECT_FALSE(FileExists(missing));
+}
+
+TEST(WriteBitmapFile, CreatesAMissingFileAndCutsALongerOne) {
+  TempDir dir;
+  std::vector<uint8_t> block = HandMadeBlock(16, 0, 1280);
+  const std::string longer = dir.File("x.bmp");
+  WriteFile(longer, std::string(2000000, 'z'));
+  const std::string missing = dir.File("new.bmp");
+  for (const std::string& path : {longer, missing}) {
+    ASSERT_EQ(WriteBitmapFile(path.c_str(), ViewOf(block)), 1) << path;
+    const std::string file = ReadFile(path);
+    EXPECT_EQ(file.size(), 614454u) << path;
+    EXPECT_EQ(file.compare(14, std::string::npos, std::string(block.begin(), block.end())), 0)
+        << path;
+  }
+}
+
+TEST(WriteBitmapFile, ANameThatCannotBeOpenedWritesNothing) {
+  TempDir dir;
+  std::vector<uint8_t> block = HandMadeBlock(24, 0, 1920);
+  const std::string directory = dir.File("x.bmp");
+  ASSERT_EQ(mkdir(directory.c_str(), 0755), 0);
+  EXPECT_EQ(WriteBitmapFile(directory.c_str(), ViewOf(block)), 0);
+  const std::string inMissingFolder = dir.File("absent/x.bmp");
+  EXPECT_EQ(WriteBitmapFile(inMissingFolder.c_str(), ViewOf(block)), 0);
+  EXPECT_FALSE(FileExists(inMissingFolder));
+  struct stat info;
+  ASSERT_EQ(stat(directory.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISDIR(info.st_mode));
+}
+
+TEST(WriteBitmapFile, AFailingWriteThrows) {
+  // /dev/full opens for writing and refuses every byte with "no space left".
+  std::vector<uint8_t> block = HandMadeBlock(8, 256, 640);
+  try {
+    WriteBitmapFile("/dev/full", ViewOf(block));
+    FAIL() << "no exception";
+  } catch (const std::system_error& e) {
+    EXPECT_EQ(e.code(), std::errc::no_space_on_device);
+    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
