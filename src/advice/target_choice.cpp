@@ -76,8 +76,9 @@ bool IsEmptyBetween(const uint8_t grid[], int column, int fromRow, int toRow) {
 }
 
 // The second (right or lower) half lands in column k only if the column left
-// of k is clear down to the target, since the first half falls through it for a
-// horizontal vitamin. The bound check keeps k - 1 inside the bottle.
+// of k is clear down to the target, since a horizontal vitamin's first half
+// falls down it. A vertical vitamin gets the same, stricter than needed, test.
+// The bound checks keep k - 1 and k + 1 inside the bottle.
 bool SecondHalfCanDrop(const uint8_t grid[], const Search& s, int column, int row) {
   return column != s.leftBound && IsEmptyBetween(grid, column - 1, s.baseRow + 1, row - 1);
 }
@@ -97,7 +98,8 @@ int CountRun(const uint8_t grid[], int column, int topRow, uint8_t code) {
   return run;
 }
 
-// Leftmost column, then topmost cell, then the second half before the first.
+// The first fit wins, so the loop order is the preference: leftmost column,
+// then topmost cell, then the second half before the first.
 bool FindVirus(const uint8_t grid[], const Search& s, int& column, int& row, Half& half) {
   for (int k = s.leftBound; k <= s.rightBound; ++k) {
     const int lastRow = LastExaminedRow(grid, k, s.baseRow);
