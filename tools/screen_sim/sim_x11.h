@@ -1,0 +1,41 @@
+// The screen side of screen-sim: one override-redirect 640 x 480 window at the
+// screen's top-left corner showing the background, the bottle and its cells.
+//
+// Ownership: OpenSimScreen returns a screen that the caller must hand back to
+// CloseSimScreen (which destroys the window and closes the display).
+#ifndef BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_X11_H_
+#define BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_X11_H_
+
+#include <string>
+
+#include "sim_game.h"
+
+constexpr int kSimWindowWidth = 640;
+constexpr int kSimWindowHeight = 480;
+
+// Where the bottle sits: pixel (left, top) is the top-left corner of cell
+// (0, 0); every cell is a side x side square.
+struct SimLayout {
+  int left = 200;
+  int top = 40;
+  int side = 12;
+};
+
+struct SimScreen;
+
+// Connects to $DISPLAY, allocates the palette on the default colormap
+// (checking that what the server gives still reads as intended), and maps the
+// window. On failure returns nullptr with the reason in *error.
+SimScreen* OpenSimScreen(const SimLayout& layout, std::string* error);
+
+// Shows one state: board is the 128 shown codes (index = row * 8 + column);
+// vitamin, when not null, is the falling one, whose half above the bottle (row
+// -1) is drawn there. Returns once the server has drawn it (XSync).
+void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitamin* vitamin);
+
+// Repaints what other windows uncovered; call it while waiting.
+void ServiceSimScreen(SimScreen* screen);
+
+void CloseSimScreen(SimScreen* screen);
+
+#endif  // BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_X11_H_
