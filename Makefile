@@ -4,7 +4,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all build deps configure test run bench bench-run clean
+FUZZ_SECONDS ?= 60
+# CI runs each fuzz target this long inside `make test`.
+TEST_FUZZ_SECONDS ?= 20
+
+.PHONY: all build deps configure test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -17,8 +21,25 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
-test: build
+# Every test: the normal build, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+test: unit-test asan-test fuzz-build
+	scripts/run-fuzz $(TEST_FUZZ_SECONDS)
+
+unit-test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+asan-test: deps
+	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DBOTTLEWATCH_SANITIZE=ON -DBOTTLEWATCH_BENCH=OFF
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ctest --output-on-failure -j$(JOBS)
+
+fuzz-build: deps
+	@test -f build-fuzz/CMakeCache.txt || CC=clang CXX=clang++ cmake -S . -B build-fuzz -DBOTTLEWATCH_FUZZ=ON -DBOTTLEWATCH_TESTS=OFF -DBOTTLEWATCH_BENCH=OFF
+	cmake --build build-fuzz -j$(JOBS)
+
+fuzz: fuzz-build
+	scripts/run-fuzz $(FUZZ_SECONDS)
 
 # Runs the advisor in the current directory, where it writes x.bmp and x.tif.
 run: build
@@ -30,4 +51,4 @@ bench-run: bench
 	$(BUILD)/bin/bottlewatch_bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-fuzz
