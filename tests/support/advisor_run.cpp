@@ -31,12 +31,12 @@ void AdvisorRun::AddFrameBytes(const std::string& tiffBytes) {
 }
 
 ProcessResult AdvisorRun::Run(const std::string& display, double timeoutSeconds,
-                              std::map<std::string, std::string> env) const {
+                              std::map<std::string, std::string> env, bool unprivileged) const {
   const char* path = std::getenv("PATH");
   env.emplace("PATH", dir_.File("bin") + ":" + (path ? path : "/usr/bin:/bin"));
   env.emplace("BOTTLEWATCH_FRAMES", dir_.File("frames"));
   env.emplace("DISPLAY", display);
-  return RunProcess({AdvisorBinary()}, workDir(), env, timeoutSeconds);
+  return RunProcess({AdvisorBinary()}, workDir(), env, timeoutSeconds, unprivileged);
 }
 
 int AdvisorRun::ConverterCalls() const {
@@ -44,4 +44,10 @@ int AdvisorRun::ConverterCalls() const {
   int calls = 0;
   counter >> calls;
   return calls;
+}
+
+void AdvisorRun::OpenToEveryone() const {
+  chmod(dir_.path().c_str(), 0755);
+  chmod(dir_.File("bin").c_str(), 0755);
+  chmod(dir_.File("frames").c_str(), 0777);
 }

@@ -30,7 +30,10 @@ class AdvisorRun {
   // Runs the advisor in workDir with DISPLAY set to display (empty: unset) and
   // the frame feeder first on PATH. env may add or override variables.
   ProcessResult Run(const std::string& display, double timeoutSeconds,
-                    std::map<std::string, std::string> env = {}) const;
+                    std::map<std::string, std::string> env = {}, bool unprivileged = false) const;
+
+  // Lets an unprivileged child reach the frames and write the call counter.
+  void OpenToEveryone() const;
 
   // How often the advisor ran the converter so far.
   int ConverterCalls() const;

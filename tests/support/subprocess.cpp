@@ -25,7 +25,8 @@ void Drain(int fd, std::string& into, bool& open) {
 }  // namespace
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
-                         const std::map<std::string, std::string>& env, double timeoutSeconds) {
+                         const std::map<std::string, std::string>& env, double timeoutSeconds,
+                         bool unprivileged) {
   int outPipe[2];
   int errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
@@ -38,6 +39,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
     close(errPipe[0]);
+    if (unprivileged && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
     if (chdir(workDir.c_str()) != 0) _exit(126);
     for (const auto& [name, value] : env) {
       if (value.empty()) {
