@@ -31,19 +31,6 @@ constexpr int kLeft = 200;  // default bottle position and cell side
 constexpr int kTop = 40;
 constexpr int kSide = 12;
 
-pid_t StartSim(const std::string& display, const std::vector<std::string>& args) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char*> argv = {const_cast<char*>(SCREEN_SIM_BINARY)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
 // Waits up to timeoutSeconds for the child to end; returns its wait status,
 // or -1 (after killing it) when it did not end in time.
 int WaitForExit(pid_t pid, double timeoutSeconds) {
@@ -58,6 +45,41 @@ int WaitForExit(pid_t pid, double timeoutSeconds) {
   waitpid(pid, &status, 0);
   return -1;
 }
+
+// screen-sim running in the background on one display; killed on the way out
+// if a failed assertion left it running.
+class SimProcess {
+ public:
+  SimProcess(const std::string& display, const std::vector<std::string>& args) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      setenv("DISPLAY", display.c_str(), 1);
+      std::vector<char*> argv = {const_cast<char*>(SCREEN_SIM_BINARY)};
+      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+  }
+  ~SimProcess() {
+    if (pid_ > 0) WaitForExit(pid_, 0);
+  }
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  // Sends SIGTERM and returns the wait status, or -1 if it was still running
+  // after timeoutSeconds.
+  int Terminate(double timeoutSeconds) {
+    kill(pid_, SIGTERM);
+    const int status = WaitForExit(pid_, timeoutSeconds);
+    pid_ = -1;
+    return status;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -120,14 +142,10 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   XvfbServer server(kWidth, kHeight, GetParam());
   TempDir dir;
   const std::string log = dir.File("states.log");
-  const pid_t pid =
-      StartSim(server.display(), {"--hold", "5", "--steps", "0", "--seed", "7", "--log", log});
-  ASSERT_GT(pid, 0);
+  SimProcess sim(server.display(), {"--hold", "5", "--steps", "0", "--seed", "7", "--log", log});
+  ASSERT_TRUE(sim.started());
   const std::string line = WaitForFirstLine(log, 5.0);
-  if (line.empty()) {
-    WaitForExit(pid, 0);
-    FAIL() << "no step-0 line was logged";
-  }
+  ASSERT_FALSE(line.empty()) << "no step-0 line was logged";
   const std::string prefix = "step=0 board=";
   ASSERT_EQ(line.substr(0, prefix.size()), prefix);
   ASSERT_EQ(line.substr(prefix.size() + kSimCells), " vitamin=none");
@@ -173,8 +191,7 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   }
   EXPECT_EQ(dim, 0) << "pixels outside the bottle that are not bright";
 
-  ASSERT_EQ(kill(pid, SIGTERM), 0);
-  const int status = WaitForExit(pid, 1.0);
+  const int status = sim.Terminate(1.0);
   ASSERT_NE(status, -1) << "still running a second after SIGTERM";
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
