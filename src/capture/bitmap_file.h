@@ -16,8 +16,9 @@ constexpr uint32_t kFileHeaderSize = 14;
 // read from the block's own header). Little-endian, no gaps.
 void MakeBitmapFileHeader(const PackedDib& block, uint8_t* header);
 
-// Writes the file header and then block as it stands to fileName, created or
-// cut to length 0 first. Returns 1 once the file is written and closed; 0 when
+// Writes the file header and then block as it stands to fileName, which is
+// created when missing and otherwise ends up holding exactly these bytes (a
+// longer file is cut). Returns 1 once the file is written and closed; 0 when
 // there is no block (or one too short to hold its info header) or the file
 // cannot be opened, and then nothing is written. A write that fails and a close
 // that fails throw std::system_error. The block stays with the caller.

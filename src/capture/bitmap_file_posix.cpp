@@ -45,12 +45,19 @@ void WriteAll(int fd, const uint8_t* bytes, size_t count, const char* fileName) 
 int WriteBitmapFile(const char* fileName, const PackedDib& block) {
   if (block.bytes == nullptr || block.length < kInfoHeaderSize) return 0;
   OpenFile file;
-  file.fd = open(fileName, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The previous frame is overwritten in place and the file then cut to the
+  // new length, rather than opened with O_TRUNC: on ext4 a file cut to length
+  // 0 and rewritten is flushed to disk when it is closed, which costs a few
+  // milliseconds on every frame. The file ends up the same either way.
+  file.fd = open(fileName, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (file.fd < 0) return 0;
   uint8_t header[kFileHeaderSize];
   MakeBitmapFileHeader(block, header);
   WriteAll(file.fd, header, sizeof header, fileName);
   WriteAll(file.fd, block.bytes, block.length, fileName);
+  if (ftruncate(file.fd, static_cast<off_t>(kFileHeaderSize) + block.length) != 0) {
+    ThrowFileError("cut", fileName);
+  }
   const int fd = file.fd;
   file.fd = -1;
   if (close(fd) != 0) ThrowFileError("close", fileName);
