@@ -1,6 +1,7 @@
 // Writing the bitmap file with POSIX file descriptors.
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -55,7 +56,10 @@ int WriteBitmapFile(const char* fileName, const PackedDib& block) {
   MakeBitmapFileHeader(block, header);
   WriteAll(file.fd, header, sizeof header, fileName);
   WriteAll(file.fd, block.bytes, block.length, fileName);
-  if (ftruncate(file.fd, static_cast<off_t>(kFileHeaderSize) + block.length) != 0) {
+  const off_t written = static_cast<off_t>(kFileHeaderSize) + block.length;
+  struct stat info;
+  if (fstat(file.fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > written &&
+      ftruncate(file.fd, written) != 0) {
     ThrowFileError("cut", fileName);
   }
   const int fd = file.fd;

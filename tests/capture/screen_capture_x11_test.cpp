@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_bytes.h"
 #include "capture/frame_loader.h"
 #include "capture/screen_capture.h"
 #include "root_painter.h"
@@ -69,17 +70,6 @@ class DisplayVariable {
   std::string saved_;
   bool hadValue_ = false;
 };
-
-uint32_t Field32(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<uint8_t>(bytes[at + k]);
-  return value;
-}
-
-uint16_t Field16(const std::string& bytes, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1])
-                                                                     << 8);
-}
 
 // Reads the colour of pixel x of the file's pixel row fileRow straight from
 // the bytes, as a bitmap reader would.
