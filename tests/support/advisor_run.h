@@ -15,6 +15,7 @@
 // Paths of the built programs.
 const char* AdvisorBinary();
 const char* FeedFramesBinary();
+const char* ScreenSimBinary();
 
 class AdvisorRun {
  public:

@@ -12,6 +12,24 @@
 
 namespace {
 
+[[noreturn]] void ExecChild(const std::vector<std::string>& argv, const std::string& workDir,
+                            const std::map<std::string, std::string>& env, bool unprivileged) {
+  if (unprivileged && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
+  if (chdir(workDir.c_str()) != 0) _exit(126);
+  for (const auto& [name, value] : env) {
+    if (value.empty()) {
+      unsetenv(name.c_str());
+    } else {
+      setenv(name.c_str(), value.c_str(), 1);
+    }
+  }
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execvp(args[0], args.data());
+  _exit(127);
+}
+
 void Drain(int fd, std::string& into, bool& open) {
   char buffer[65536];
   const ssize_t n = read(fd, buffer, sizeof buffer);
@@ -39,20 +57,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     dup2(errPipe[1], STDERR_FILENO);
     close(outPipe[0]);
     close(errPipe[0]);
-    if (unprivileged && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(125);
-    if (chdir(workDir.c_str()) != 0) _exit(126);
-    for (const auto& [name, value] : env) {
-      if (value.empty()) {
-        unsetenv(name.c_str());
-      } else {
-        setenv(name.c_str(), value.c_str(), 1);
-      }
-    }
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
+    ExecChild(argv, workDir, env, unprivileged);
   }
   close(outPipe[1]);
   close(errPipe[1]);
@@ -94,4 +99,30 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
   return result;
+}
+
+BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
+                                     const std::string& workDir,
+                                     const std::map<std::string, std::string>& env) {
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("fork failed");
+  if (pid_ == 0) {
+    const int devNull = open("/dev/null", O_RDWR);
+    dup2(devNull, STDIN_FILENO);
+    dup2(devNull, STDOUT_FILENO);
+    ExecChild(argv, workDir, env, false);
+  }
+}
+
+int BackgroundProcess::Stop() {
+  if (pid_ <= 0) return -1;
+  kill(pid_, SIGTERM);
+  int status = 0;
+  for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(20000);
+  if (waitpid(pid_, &status, WNOHANG) == 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
+  }
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

@@ -23,4 +23,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
                          const std::map<std::string, std::string>& env, double timeoutSeconds,
                          bool unprivileged = false);
 
+// A child that runs beside the test (a simulator, a terminal server) and is
+// stopped, by its PID, when the owner goes out of scope.
+class BackgroundProcess {
+ public:
+  // Starts argv in workDir with env applied as for RunProcess; standard input
+  // and output are /dev/null, the error stream is the test's.
+  BackgroundProcess(const std::vector<std::string>& argv, const std::string& workDir,
+                    const std::map<std::string, std::string>& env);
+  ~BackgroundProcess() { Stop(); }
+  BackgroundProcess(const BackgroundProcess&) = delete;
+  BackgroundProcess& operator=(const BackgroundProcess&) = delete;
+
+  // Sends SIGTERM (SIGKILL after two seconds) and returns the exit status,
+  // or -1 when it was ended by a signal or was already stopped.
+  int Stop();
+
+ private:
+  int pid_ = -1;
+};
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_SUBPROCESS_H_
