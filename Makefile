@@ -2,13 +2,14 @@
 # `make run` watches the real screen. Missing Debian packages are installed
 # first (scripts/install-deps), so a fresh machine needs nothing by hand.
 BUILD ?= build
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
 FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -41,8 +42,15 @@ fuzz-build: deps
 fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_SECONDS)
 
+# The advisor on a simulated game on a private virtual screen, in this
+# terminal, for DEMO_SECONDS (default 30).
+demo: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
+	scripts/demo $(BUILD)
+
 # Runs the advisor in the current directory, where it writes x.bmp and x.tif.
-run: build
+run: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
 	$(BUILD)/bin/bottlewatch
 
 bench: build
