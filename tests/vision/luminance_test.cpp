@@ -7,7 +7,9 @@
 
 namespace {
 
-uint32_t Grey(int v) { return static_cast<uint32_t>(v | v << 8 | v << 16); }
+uint32_t Grey(int v) {
+  return static_cast<uint32_t>(v | v << 8 | v << 16);
+}
 
 TEST(Luminance, GreyLevelsThatRoundDown) {
   const std::set<int> roundsDown = {23,  46,  57,  59,  92,  114, 118, 127,
@@ -20,9 +22,9 @@ TEST(Luminance, GreyLevelsThatRoundDown) {
 
 TEST(Luminance, IgnoresAlphaAndWeighsChannels) {
   EXPECT_EQ(Luminance(0xFF000000u | Grey(128)), 128);
-  EXPECT_EQ(Luminance(0x000000FFu), 76);  // pure red
+  EXPECT_EQ(Luminance(0x000000FFu), 76);   // pure red
   EXPECT_EQ(Luminance(0x0000FF00u), 149);  // pure green
-  EXPECT_EQ(Luminance(0x00FF0000u), 29);  // pure blue
+  EXPECT_EQ(Luminance(0x00FF0000u), 29);   // pure blue
   EXPECT_EQ(Luminance(0xFFFFFFFFu), 255);
 }
 
