@@ -20,11 +20,26 @@ std::ostream& operator<<(std::ostream& out, const Field& f) {
   return out << "(" << f.left << ", " << f.top << ", " << f.width << ")";
 }
 
-Field Locate(const TestRaster& raster) {
+using LocateFunction = void (*)(const uint32_t*, int32_t, int32_t, int32_t&, int32_t&, int32_t&);
+
+// Every example runs through both searches: the fast one must agree with the
+// plain one everywhere, and here both must agree with the worked results.
+struct Search {
+  const char* name;
+  LocateFunction locate;
+};
+const Search kSearches[] = {{"plain", LocateField}, {"fast", LocateFieldFast}};
+
+Field LocateWith(const Search& search, const TestRaster& raster) {
   Field f{-7, -7, -7};
-  LocateField(raster.pixels.data(), raster.height, raster.width, f.left, f.top, f.width);
+  search.locate(raster.pixels.data(), raster.height, raster.width, f.left, f.top, f.width);
   return f;
 }
+
+class LocateFieldTest : public ::testing::TestWithParam<Search> {
+ protected:
+  Field Locate(const TestRaster& raster) const { return LocateWith(GetParam(), raster); }
+};
 
 struct DarkRect {
   int32_t left, top, width, height;
@@ -97,13 +112,13 @@ TestRaster RasterFromArt(const std::vector<std::string>& rows) {
   return raster;
 }
 
-TEST(LocateField, Scenes) {
+TEST_P(LocateFieldTest, Scenes) {
   for (const Scene& scene : kScenes) {
     EXPECT_EQ(Locate(Draw(scene)), scene.expected) << scene.name;
   }
 }
 
-TEST(LocateField, ProbeStopsAtTheLastRow) {
+TEST_P(LocateFieldTest, ProbeStopsAtTheLastRow) {
   // Dark everywhere but a bright rightmost column: the probe's rows run past
   // row 3 almost at once, and only the four rows that exist are looked at.
   TestRaster raster = SolidRaster(20, 4, kBlack);
@@ -115,7 +130,7 @@ TEST(LocateField, ProbeStopsAtTheLastRow) {
   EXPECT_EQ(Locate(raster), (Field{0, 0, 0})) << "grey 127 is dark";
 }
 
-TEST(LocateField, ImagesTooSmallToSearch) {
+TEST_P(LocateFieldTest, ImagesTooSmallToSearch) {
   // One row: no start row below H / 2 = 0. Zero width: no columns.
   TestRaster oneRow = SolidRaster(10, 1, kBlack);
   oneRow.pixels[9] = kWhite;
@@ -129,7 +144,7 @@ TEST(LocateField, ImagesTooSmallToSearch) {
 // The three images below are where the search differs from a plain maximum
 // of the probe width over every dark start pixel.
 
-TEST(LocateField, ExclusionZoneSkipsTheTopOfTheBest) {
+TEST_P(LocateFieldTest, ExclusionZoneSkipsTheTopOfTheBest) {
   // (4, 0) measures 3; its zone covers row 0, columns 4 to 6, so (5, 0),
   // which would measure 5, is never probed, and (5, 1) wins.
   EXPECT_EQ(Locate(RasterFromArt(
@@ -137,7 +152,7 @@ TEST(LocateField, ExclusionZoneSkipsTheTopOfTheBest) {
             (Field{5, 1, 5}));
 }
 
-TEST(LocateField, ColumnBoundEndsRowsEarly) {
+TEST_P(LocateFieldTest, ColumnBoundEndsRowsEarly) {
   // (0, 0) measures 6, which leaves columns 0 to 3 to scan and puts all of
   // them in the zone on row 1: (0, 1), which would measure 8, is never tried.
   EXPECT_EQ(
@@ -145,7 +160,7 @@ TEST(LocateField, ColumnBoundEndsRowsEarly) {
       (Field{0, 0, 6}));
 }
 
-TEST(LocateField, ShortDarkRunIsSkipped) {
+TEST_P(LocateFieldTest, ShortDarkRunIsSkipped) {
   // Once (6, 1) measures 5 the bound is column 7, so the run from (3, 3) is
   // cut to 4 pixels, below 5, and its probe (which would measure 7) never
   // runs.
@@ -153,5 +168,10 @@ TEST(LocateField, ShortDarkRunIsSkipped) {
                                   "###.........", "###.......##", "###........#", "###........#"})),
             (Field{6, 1, 5}));
 }
+
+INSTANTIATE_TEST_SUITE_P(BothSearches, LocateFieldTest, ::testing::ValuesIn(kSearches),
+                         [](const ::testing::TestParamInfo<Search>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
