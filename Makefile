@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo soak test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -47,6 +47,11 @@ fuzz: fuzz-build
 demo: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
 	scripts/demo $(BUILD)
+
+# A long run against the simulator: flat memory and descriptors, no advice
+# that disagrees with what was drawn. SOAK_SECONDS (default 600) sets its length.
+soak: build
+	$(BUILD)/bin/soak_test
 
 # Runs the advisor in the current directory, where it writes x.bmp and x.tif.
 run: configure

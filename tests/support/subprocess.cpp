@@ -103,13 +103,17 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 
 BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
                                      const std::string& workDir,
-                                     const std::map<std::string, std::string>& env) {
+                                     const std::map<std::string, std::string>& env,
+                                     const std::string& outputPath) {
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     const int devNull = open("/dev/null", O_RDWR);
+    const int output = outputPath.empty()
+                           ? devNull
+                           : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(devNull, STDIN_FILENO);
-    dup2(devNull, STDOUT_FILENO);
+    dup2(output, STDOUT_FILENO);
     ExecChild(argv, workDir, env, false);
   }
 }

@@ -28,9 +28,13 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
 class BackgroundProcess {
  public:
   // Starts argv in workDir with env applied as for RunProcess; standard input
-  // and output are /dev/null, the error stream is the test's.
+  // is /dev/null, standard output goes to outputPath (/dev/null when empty),
+  // the error stream is the test's.
   BackgroundProcess(const std::vector<std::string>& argv, const std::string& workDir,
-                    const std::map<std::string, std::string>& env);
+                    const std::map<std::string, std::string>& env,
+                    const std::string& outputPath = "");
+
+  int pid() const { return pid_; }
   ~BackgroundProcess() { Stop(); }
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;

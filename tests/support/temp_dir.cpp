@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,4 +41,15 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 bool FileExists(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0;
+}
+
+bool WaitForContent(const std::string& path, double seconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  struct stat info;
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
 }

@@ -24,4 +24,7 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
+// Waits until path exists and is not empty; false after the given seconds.
+bool WaitForContent(const std::string& path, double seconds);
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_

@@ -1,0 +1,100 @@
+#include "support/advisor_output.h"
+
+#include <map>
+#include <regex>
+#include <sstream>
+
+namespace {
+
+constexpr int kFieldReportLines = 3;
+
+// board -> the halves of every logged state that showed it (empty for states
+// with no falling vitamin).
+std::multimap<std::string, Halves> ReadSimLog(const std::string& simLog,
+                                              std::vector<std::string>& problems) {
+  std::multimap<std::string, Halves> states;
+  std::istringstream in(simLog);
+  const std::regex form(
+      R"(step=\d+ board=(\S{128}) vitamin=(none|(-?\d+),(-?\d+),(-?\d+),(-?\d+)))");
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    if (!std::regex_match(line, m, form)) {
+      problems.push_back("unreadable log line: " + line);
+      continue;
+    }
+    Halves halves;
+    if (m[2] != "none") {
+      halves = {{std::stoi(m[3]), std::stoi(m[4])}, {std::stoi(m[5]), std::stoi(m[6])}};
+    }
+    states.emplace(m[1], halves);
+  }
+  return states;
+}
+
+}  // namespace
+
+std::vector<Redraw> ParseRedraws(const std::string& output, std::vector<std::string>& problems) {
+  std::vector<std::string> lines;
+  std::istringstream in(output);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  if (!output.empty() && output.back() != '\n' && !lines.empty()) lines.pop_back();
+  static const std::regex boardLine(R"(([.rybRYB] ){8})");
+  static const std::regex vitaminLine(R"(Vitamin at: (-?\d+),(-?\d+) (-?\d+),(-?\d+)      )");
+  static const std::regex targetLine(R"(Target: (Virus|Vitamin|Nothing) \d,\d+ +)");
+  std::vector<Redraw> redraws;
+  size_t i = kFieldReportLines;
+  std::smatch m;
+  while (i + 17 <= lines.size()) {
+    Redraw redraw;
+    for (int row = 0; row < 16; ++row, ++i) {
+      if (!std::regex_match(lines[i], boardLine)) {
+        problems.push_back("not a board line: '" + lines[i] + "'");
+        return redraws;
+      }
+      for (int column = 0; column < 8; ++column) redraw.board += lines[i][column * 2];
+    }
+    if (std::regex_match(lines[i], m, vitaminLine)) {
+      // The vitamin line, three target lines, then the advice word that opens
+      // the next line: without it the redraw is incomplete.
+      if (i + 4 >= lines.size()) break;
+      redraw.vitamin = true;
+      redraw.halves = {{std::stoi(m[1]), std::stoi(m[2])}, {std::stoi(m[3]), std::stoi(m[4])}};
+      if (!std::regex_match(lines[i + 1], targetLine)) {
+        problems.push_back("not a target line: '" + lines[i + 1] + "'");
+      }
+      std::string& next = lines[i + 4];
+      const std::string advice = next.substr(0, 10);
+      if (advice != "Move left " && advice != "Move right" && advice != "          ") {
+        problems.push_back("not an advice word: '" + advice + "'");
+      }
+      next.erase(0, 10);
+      i += 4;
+    } else if (lines[i] == "Clear detected.                ") {
+      i += 5;
+    } else {
+      problems.push_back("neither a vitamin line nor a clear: '" + lines[i] + "'");
+      return redraws;
+    }
+    redraws.push_back(redraw);
+  }
+  return redraws;
+}
+
+OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog) {
+  OutputCheck check;
+  const std::multimap<std::string, Halves> states = ReadSimLog(simLog, check.problems);
+  for (const Redraw& redraw : ParseRedraws(output, check.problems)) {
+    ++check.redraws;
+    const auto [first, last] = states.equal_range(redraw.board);
+    if (first == last) {
+      check.problems.push_back("a board the simulator never drew: " + redraw.board);
+      continue;
+    }
+    if (!redraw.vitamin) continue;
+    ++check.vitaminLines;
+    bool matched = false;
+    for (auto it = first; it != last; ++it) matched = matched || it->second == redraw.halves;
+    if (!matched) check.problems.push_back("halves not those of the state drawn: " + redraw.board);
+  }
+  return check;
+}

@@ -1,0 +1,38 @@
+// Reading the advisor's redirected output back and checking it against the
+// log of what screen-sim drew.
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_OUTPUT_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_OUTPUT_H_
+
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+using Half = std::pair<int, int>;  // column, row
+using Halves = std::set<Half>;
+
+// One redraw: the board's 128 codes and, for a vitamin, the halves it named
+// (the advice word and target lines are checked for form only).
+struct Redraw {
+  std::string board;
+  bool vitamin = false;
+  Halves halves;
+};
+
+// Splits the output that follows the three field-report lines into redraws.
+// The advice word has no newline, so it opens the next redraw's first line.
+// An incomplete last redraw (the run was stopped mid-write) is left out; lines
+// of the wrong form are added to problems.
+std::vector<Redraw> ParseRedraws(const std::string& output, std::vector<std::string>& problems);
+
+struct OutputCheck {
+  int redraws = 0;
+  int vitaminLines = 0;
+  std::vector<std::string> problems;  // one line per disagreement
+};
+
+// Every printed board must be one the simulator drew, and every vitamin line
+// must name the halves (in either order) of a state that showed that board.
+OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog);
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_OUTPUT_H_
