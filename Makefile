@@ -65,3 +65,14 @@ bench-run: bench
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
+
+
+# The Windows program, cross-built with mingw-w64 into build-windows/ and
+# tested under Wine on private X screens (scripts/build-windows, test-windows).
+.PHONY: windows windows-test
+
+windows:
+	@scripts/build-windows
+
+windows-test:
+	@scripts/test-windows
