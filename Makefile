@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo soak test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -63,9 +63,12 @@ bench: build
 bench-run: bench
 	$(BUILD)/bin/bottlewatch_bench
 
+# Frames per second of the advisor against the converter alone.
+frame-rate: build
+	bench/frame-rate 10 $(BUILD)
+
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
-
 
 # The Windows program, cross-built with mingw-w64 into build-windows/ and
 # tested under Wine on private X screens (scripts/build-windows, test-windows).

@@ -1,0 +1,39 @@
+# Shell helpers for scripts that need a private virtual screen. Source it;
+# it keeps the PIDs it starts in $screen_pids for the caller to stop.
+screen_pids=()
+
+# start_virtual_screen WORKDIR [DEPTH]: starts Xvfb on a free display (it writes
+# the number on a descriptor once it accepts clients; -noreset keeps the screen
+# when the last client leaves) and exports DISPLAY.
+start_virtual_screen() {
+  local work=$1 depth=${2:-24}
+  local numberfile=$work/display
+  Xvfb -displayfd 3 -screen 0 "640x480x$depth" -noreset -nolisten tcp 3>"$numberfile" \
+    2>"$work/xvfb.log" &
+  screen_pids+=($!)
+  for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
+  if ! [ -s "$numberfile" ]; then
+    echo "Xvfb did not start (see $work/xvfb.log)" >&2
+    return 1
+  fi
+  export DISPLAY=:$(head -n 1 "$numberfile")
+}
+
+# start_screen_sim BIN WORKDIR [OPTIONS...]: the simulated game, logging its
+# states to WORKDIR/states.log; returns once the first state is on the screen.
+start_screen_sim() {
+  local bin=$1 work=$2
+  shift 2
+  "$bin/screen-sim" --log "$work/states.log" "$@" 2>"$work/screen-sim.log" &
+  screen_pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/states.log" ] && break; sleep 0.1; done
+  [ -s "$work/states.log" ]
+}
+
+# stop_screen_processes: ends everything started above, newest first.
+stop_screen_processes() {
+  local i
+  for (( i=${#screen_pids[@]}-1; i>=0; i-- )); do kill "${screen_pids[i]}" 2>/dev/null; done
+  for i in "${screen_pids[@]}"; do wait "$i" 2>/dev/null; done
+  screen_pids=()
+}
