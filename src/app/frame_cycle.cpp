@@ -26,8 +26,10 @@ void StartAdvisor(AdvisorState& state) {
   FetchNextFrame(state);
   ResetConsole(true);
   const Raster& raster = state.raster;
-  LocateField(raster.pixels, raster.height, raster.width, state.field.left, state.field.top,
-              state.field.width);
+  // The fast search gives the same rectangle as the plain one; a dark screen at
+  // start-up (the game not shown yet) would keep the plain one busy for seconds.
+  LocateFieldFast(raster.pixels, raster.height, raster.width, state.field.left, state.field.top,
+                  state.field.width);
   PrintFieldReport(state.field);
 }
 

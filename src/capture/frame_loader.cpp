@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -80,8 +80,8 @@ void DecodeInto(TIFF* tiff, const Raster& raster) {
     DecodeResized(tiff, raster, fileWidth, fileHeight);
     return;
   }
-  TIFFReadRGBAImage(tiff, static_cast<uint32_t>(raster.width),
-                    static_cast<uint32_t>(raster.height), raster.pixels, 0);
+  TIFFReadRGBAImage(tiff, static_cast<uint32_t>(raster.width), static_cast<uint32_t>(raster.height),
+                    raster.pixels, 0);
 }
 
 }  // namespace

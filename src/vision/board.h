@@ -21,7 +21,9 @@ constexpr uint8_t kDimRed = 'R';
 constexpr uint8_t kDimYellow = 'Y';
 constexpr uint8_t kDimBlue = 'B';
 
-inline int CellIndex(int column, int row) { return row * kBoardColumns + column; }
+inline int CellIndex(int column, int row) {
+  return row * kBoardColumns + column;
+}
 
 // The located playing field in raster pixels; all three are 0 when none was
 // found. The field is taken to be 2 * width tall, with square cells of side

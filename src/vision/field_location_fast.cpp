@@ -1,5 +1,5 @@
-// The fast field search: the same scan as LocateField, with each row's
-// brightness facts precomputed and the probes of one row sharing their work.
+// The fast field search: the same scan as LocateField, with each row's dark
+// runs precomputed and the probes of one row sharing their work.
 #include <algorithm>
 #include <vector>
 
@@ -10,43 +10,42 @@ namespace {
 
 constexpr int kBrightLevel = 128;
 
-bool IsBright(const uint32_t* raster, int32_t width, int32_t column, int32_t row) {
-  return Luminance(raster[row * width + column]) >= kBrightLevel;
-}
-
-// Per-row scratch, each array one entry per image column.
-//   firstBrightBelow[c]: the first bright row at or below the current start
-//     row in column c, or height when the column has none left.
-//   nextBrightRight[c]: the first bright column at or right of c in the
-//     current start row, or width.
-//   window: a monotone queue of columns for the running minimum of
-//     firstBrightBelow over the probe's columns.
-struct RowScratch {
+// The image and the search's scratch arrays, one entry per image column.
+//   firstBrightBelow[c]: the first bright row at or below some earlier start
+//     row in column c, or height when there is none. It stays right for every
+//     later start row up to itself, so a column is rescanned only once the
+//     start row has passed it, and each pixel is read at most once by these
+//     scans over the whole search. -1 until the column is first needed.
+//   nextBrightRight[c]: in the current start row, the first bright column at
+//     or right of c, or the row's column bound when that comes first.
+//   window: the columns of the current probe whose firstBrightBelow may still
+//     be the probe's minimum, in increasing order of both.
+struct Search {
+  const uint32_t* raster;
+  int32_t height;
+  int32_t width;
   std::vector<int32_t> firstBrightBelow;
   std::vector<int32_t> nextBrightRight;
   std::vector<int32_t> window;
 };
 
-// Moves firstBrightBelow from row - 1 to row. A column is rescanned only when
-// its bright pixel was on the row just left behind, so each pixel is looked at
-// once over the whole search.
-void AdvanceFirstBrightBelow(const uint32_t* raster, int32_t height, int32_t width, int32_t row,
-                             std::vector<int32_t>& firstBrightBelow) {
-  for (int32_t c = 0; c < width; ++c) {
-    int32_t y = firstBrightBelow[c];
-    if (y >= row) continue;
-    y = row;
-    while (y < height && !IsBright(raster, width, c, y)) ++y;
-    firstBrightBelow[c] = y;
-  }
+bool IsBright(const Search& s, int32_t column, int32_t row) {
+  return Luminance(s.raster[row * s.width + column]) >= kBrightLevel;
 }
 
-void FillNextBrightRight(int32_t width, int32_t row, const std::vector<int32_t>& firstBrightBelow,
-                         std::vector<int32_t>& nextBrightRight) {
-  int32_t next = width;
-  for (int32_t c = width - 1; c >= 0; --c) {
-    if (firstBrightBelow[c] == row) next = c;
-    nextBrightRight[c] = next;
+int32_t FirstBrightBelow(Search& s, int32_t column, int32_t row) {
+  int32_t& y = s.firstBrightBelow[column];
+  if (y >= row) return y;
+  y = row;
+  while (y < s.height && !IsBright(s, column, y)) ++y;
+  return y;
+}
+
+void FillNextBrightRight(Search& s, int32_t row, int32_t bound) {
+  int32_t next = bound;
+  for (int32_t c = bound - 1; c >= 0; --c) {
+    if (IsBright(s, c, row)) next = c;
+    s.nextBrightRight[c] = next;
   }
 }
 
@@ -58,48 +57,44 @@ void FillNextBrightRight(int32_t width, int32_t row, const std::vector<int32_t>&
 // pixel, no later probe in the row can meet one.
 struct RowProbes {
   int32_t row = 0;
-  int32_t head = 0;  // the window queue is scratch.window[head, tail)
+  int32_t head = 0;  // the window is Search::window[head, tail)
   int32_t tail = 0;
   int32_t lastPushed = -1;
   bool exhausted = false;
 };
 
-void PushColumn(RowScratch& scratch, RowProbes& probes, int32_t column) {
-  const std::vector<int32_t>& below = scratch.firstBrightBelow;
-  std::vector<int32_t>& window = scratch.window;
-  while (probes.head < probes.tail && below[window[probes.tail - 1]] >= below[column]) {
+void PushColumn(Search& s, RowProbes& probes, int32_t column) {
+  const int32_t below = FirstBrightBelow(s, column, probes.row);
+  while (probes.head < probes.tail && s.firstBrightBelow[s.window[probes.tail - 1]] >= below) {
     --probes.tail;
   }
-  window[probes.tail++] = column;
+  s.window[probes.tail++] = column;
   probes.lastPushed = column;
 }
 
 // Same answer as the plain probe from the dark pixel (column, probes.row):
 // the width of the first rectangle holding a bright pixel, or -1. Start
 // columns must increase from call to call within a row.
-int32_t ProbeWidth(int32_t height, int32_t width, int32_t column, RowScratch& scratch,
-                   RowProbes& probes) {
+int32_t ProbeWidth(Search& s, RowProbes& probes, int32_t column) {
   if (probes.exhausted) return -1;
-  const std::vector<int32_t>& below = scratch.firstBrightBelow;
-  const std::vector<int32_t>& window = scratch.window;
   if (probes.lastPushed < column) {
     probes.head = probes.tail = 0;
     probes.lastPushed = column - 1;
   }
-  while (probes.head < probes.tail && window[probes.head] < column) ++probes.head;
+  while (probes.head < probes.tail && s.window[probes.head] < column) ++probes.head;
   int32_t k = std::max(column, probes.lastPushed);
-  while (probes.lastPushed < k) PushColumn(scratch, probes, probes.lastPushed + 1);
+  while (probes.lastPushed < k) PushColumn(s, probes, probes.lastPushed + 1);
   for (;;) {
     // Rows past the raster's last row do not exist; a column without a
     // bright pixel holds height, which never passes this test.
-    const int32_t bottom = std::min(probes.row + (3 * (k - column)) / 8, height - 1);
-    if (below[window[probes.head]] <= bottom) return k - column;
-    if (k == width - 1) {
+    const int32_t bottom = std::min(probes.row + (3 * (k - column)) / 8, s.height - 1);
+    if (s.firstBrightBelow[s.window[probes.head]] <= bottom) return k - column;
+    if (k == s.width - 1) {
       probes.exhausted = true;
       return -1;
     }
     ++k;
-    PushColumn(scratch, probes, k);
+    PushColumn(s, probes, k);
   }
 }
 
@@ -111,31 +106,32 @@ void LocateFieldFast(const uint32_t* raster, int32_t height, int32_t width, int3
   top = 0;
   fieldWidth = 0;
   if (width <= 0 || height / 2 <= 0) return;
-  RowScratch scratch;
-  scratch.firstBrightBelow.assign(width, -1);
-  scratch.nextBrightRight.assign(width, width);
-  scratch.window.assign(width, 0);
+  Search s{raster,
+           height,
+           width,
+           std::vector<int32_t>(width, -1),
+           std::vector<int32_t>(width),
+           std::vector<int32_t>(width)};
   for (int32_t row = 0; row < height / 2; ++row) {
-    if (width - fieldWidth <= 0) break;
-    AdvanceFirstBrightBelow(raster, height, width, row, scratch.firstBrightBelow);
-    FillNextBrightRight(width, row, scratch.firstBrightBelow, scratch.nextBrightRight);
+    // The bound only shrinks within a row, so the runs are needed only up to
+    // where it stands now.
+    FillNextBrightRight(s, row, width - fieldWidth);
     RowProbes probes;
     probes.row = row;
     int32_t column = 0;
     while (column < width - fieldWidth) {
       const bool inExclusion = top <= row && row < top + (3 * fieldWidth) / 8 && left <= column &&
                                column < left + fieldWidth;
-      if (inExclusion || scratch.nextBrightRight[column] == column) {
+      const int32_t runEnd = std::min(s.nextBrightRight[column], width - fieldWidth);
+      if (inExclusion || runEnd == column) {
         ++column;
         continue;
       }
-      const int32_t runEnd = std::min(scratch.nextBrightRight[column], width - fieldWidth);
-      const int32_t run = runEnd - column;
-      if (run < fieldWidth) {
+      if (runEnd - column < fieldWidth) {
         column = runEnd;
         continue;
       }
-      const int32_t candidate = ProbeWidth(height, width, column, scratch, probes);
+      const int32_t candidate = ProbeWidth(s, probes, column);
       if (candidate > fieldWidth) {
         left = column;
         top = row;

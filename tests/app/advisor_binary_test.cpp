@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-
 #include "support/advisor_run.h"
 #include "support/xvfb_server.h"
 
@@ -13,10 +12,13 @@ constexpr char kOpenError[] = "Error:  Could not open input file!\n";
 constexpr char kAllocationError[] = "Error:  Could not allocate memory!\n";
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-std::string display() { return SharedTestDisplay(); }
+std::string display() {
+  return SharedTestDisplay();
+}
 
 TEST(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {
   AdvisorRun run;

@@ -30,9 +30,22 @@ std::string Picture16(const std::string& board) {
 
 // Viruses only; the top rows are empty so the bottle's full width is measured.
 const std::string kLevelOne = BoardRows({
-    "........", "........", "........", "........", "........", "........", "........",
-    "........", "........", "........", "........", "........", "..B.....", ".....R..",
-    "........", "Y.......",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "..B.....",
+    ".....R..",
+    "........",
+    "Y.......",
 });
 
 std::string With(std::string board, int column, int row, char code) {
@@ -47,20 +60,33 @@ TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const std::string fallen = With(With(kLevelOne, 3, 0, 'y'), 3, 1, 'b');
   const std::string stepped = With(With(kLevelOne, 2, 0, 'y'), 2, 1, 'b');
   const std::string levelTwo = BoardRows({
-      "........", "........", "........", "........", "........", "........", "........",
-      "........", "B.......", "........", ".R......", "......Y.", "........", "........",
-      "....B...", "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "B.......",
+      "........",
+      ".R......",
+      "......Y.",
+      "........",
+      "........",
+      "....B...",
+      "........",
   });
   const std::string horizontal = With(With(levelTwo, 3, 0, 'r'), 4, 0, 'y');
-  const std::vector<std::string> frames = {kLevelOne, kLevelOne,  entering, fallen,
-                                           stepped,   levelTwo,   horizontal};
+  const std::vector<std::string> frames = {kLevelOne, kLevelOne, entering,  fallen,
+                                           stepped,   levelTwo,  horizontal};
 
   AdvisorRun run;
   for (const std::string& board : frames) run.AddFrame(DrawGameScreen(board));
   const ProcessResult result = run.Run(SharedTestDisplay(), 60);
 
-  const std::string virusBlue = "Target: Virus 2,12       \n" + std::string(18, ' ') +
-                                "\nPiece: Right side\n";
+  const std::string virusBlue =
+      "Target: Virus 2,12       \n" + std::string(18, ' ') + "\nPiece: Right side\n";
   const std::string expected =
       "Found field at: \n200,40\nwith width 96 \n" +
       // The first pass compares against grids that hold no codes yet.

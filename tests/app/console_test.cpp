@@ -52,6 +52,8 @@ TEST(Console, TerminalGetsClearWithScrollbackThenHome) {
   EXPECT_EQ(ChildOutput(true), "\x1b[H\x1b[2J\x1b[3J\x1b[Hend");
 }
 
-TEST(Console, RedirectedOutputGetsNothing) { EXPECT_EQ(ChildOutput(false), "end"); }
+TEST(Console, RedirectedOutputGetsNothing) {
+  EXPECT_EQ(ChildOutput(false), "end");
+}
 
 }  // namespace

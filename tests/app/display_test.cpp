@@ -17,9 +17,12 @@ std::string Printed(const std::function<void()>& print) {
 }
 
 TEST(Display, FieldReport) {
-  EXPECT_EQ(Printed([] { PrintFieldReport(FieldRect{200, 40, 96}); }),
+  EXPECT_EQ(Printed([] {
+              PrintFieldReport(FieldRect{200, 40, 96});
+            }),
             "Found field at: \n200,40\nwith width 96 \n");
-  EXPECT_EQ(Printed([] { PrintFieldReport(FieldRect{}); }), "Found field at: \n0,0\nwith width 0 \n");
+  EXPECT_EQ(Printed([] { PrintFieldReport(FieldRect{}); }),
+            "Found field at: \n0,0\nwith width 0 \n");
 }
 
 TEST(Display, VitaminLines) {

@@ -17,13 +17,27 @@ constexpr char kOpenError[] = "Error:  Could not open input file!\n";
 constexpr char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 
 const std::string kLevel = BoardRows({
-    "........", "........", "........", "........", "........", "........", "........",
-    "........", "........", "........", "........", "........", "..B.....", ".....R..",
-    "........", "Y.......",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "........",
+    "..B.....",
+    ".....R..",
+    "........",
+    "Y.......",
 });
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 bool StartsWith(const std::string& text, const std::string& head) {

@@ -26,9 +26,9 @@ TEST_P(LiveGame, PrintsTheBoardsAndVitaminsTheSimulatorDrew) {
   XvfbServer screen(640, 480, depth);
   TempDir dir;
   const std::string log = dir.File("states.log");
-  BackgroundProcess sim({ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "5",
-                         "--log", log},
-                        dir.path(), {{"DISPLAY", screen.display()}});
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
+      {{"DISPLAY", screen.display()}});
   ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
 
   const ProcessResult advisor =
@@ -65,15 +65,15 @@ TEST(LiveTerminal, RedrawsInPlaceWithNoStrayCharacters) {
   XvfbServer screen(640, 480, 24);
   TempDir dir;
   const std::string log = dir.File("states.log");
-  BackgroundProcess sim({ScreenSimBinary(), "--hold", "1.5", "--rate", "4", "--seed", "2",
-                         "--log", log},
-                        dir.path(), {{"DISPLAY", screen.display()}});
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "1.5", "--rate", "4", "--seed", "2", "--log", log}, dir.path(),
+      {{"DISPLAY", screen.display()}});
   ASSERT_TRUE(WaitForContent(log, 10));
 
   const std::string socket = "bottlewatch-test-" + std::to_string(getpid());
   const std::string start = "tmux -L " + socket + " new-session -d -s advisor -x 80 -y 25 -c '" +
-                            dir.path() + "' 'DISPLAY=" + screen.display() + " " +
-                            AdvisorBinary() + "'";
+                            dir.path() + "' 'DISPLAY=" + screen.display() + " " + AdvisorBinary() +
+                            "'";
   ASSERT_EQ(std::system(start.c_str()), 0);
   std::this_thread::sleep_for(std::chrono::seconds(6));
   // With the game gone nothing new fills, so the last redraw stays put.

@@ -128,8 +128,8 @@ TEST(DecodeFrame, UnusableFirstSizesAreAllocationFailures) {
   };
   // 70000 x 70000 x 4 is 18 GiB; 65536 x 65536 x 4 wraps to 0 in 32 bits;
   // 8193 x 8193 x 4 is just over 256 MiB.
-  for (const Claim claim : {Claim{70000, 70000}, Claim{65536, 65536}, Claim{8193, 8193},
-                            Claim{0x80000000u, 1}}) {
+  for (const Claim claim :
+       {Claim{70000, 70000}, Claim{65536, 65536}, Claim{8193, 8193}, Claim{0x80000000u, 1}}) {
     SCOPED_TRACE(std::to_string(claim.width) + "x" + std::to_string(claim.height));
     TempDir dir;
     WriteClaimingTiff(dir.File("x.tif"), claim.width, claim.height);

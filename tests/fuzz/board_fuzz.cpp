@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0) {
     uint8_t* bytes = reinterpret_cast<uint8_t*>(raster.data());
     const size_t total = raster.size() * sizeof(uint32_t);
-    for (size_t i = 0; i < total; i += size) std::memcpy(bytes + i, data, std::min(size, total - i));
+    for (size_t i = 0; i < total; i += size)
+      std::memcpy(bytes + i, data, std::min(size, total - i));
   }
   FieldRect fast;
   LocateFieldFast(raster.data(), height, width, fast.left, fast.top, fast.width);

@@ -89,9 +89,9 @@ TEST(Soak, FlatMemoryAndNoDisagreement) {
   chmod(dir.File("bin/convert").c_str(), 0755);
 
   const std::string log = dir.File("states.log");
-  BackgroundProcess sim({ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "9",
-                         "--log", log},
-                        dir.path(), {{"DISPLAY", screen.display()}});
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "9", "--log", log}, dir.path(),
+      {{"DISPLAY", screen.display()}});
   ASSERT_TRUE(WaitForContent(log, 10));
   const char* path = std::getenv("PATH");
   const std::string output = dir.File("advisor.out");

@@ -8,9 +8,15 @@
 #include <fstream>
 #include <stdexcept>
 
-const char* AdvisorBinary() { return BOTTLEWATCH_BINARY; }
-const char* FeedFramesBinary() { return FEED_FRAMES_BINARY; }
-const char* ScreenSimBinary() { return SCREEN_SIM_BINARY; }
+const char* AdvisorBinary() {
+  return BOTTLEWATCH_BINARY;
+}
+const char* FeedFramesBinary() {
+  return FEED_FRAMES_BINARY;
+}
+const char* ScreenSimBinary() {
+  return SCREEN_SIM_BINARY;
+}
 
 AdvisorRun::AdvisorRun() {
   for (const char* sub : {"bin", "frames", "work"}) mkdir(dir_.File(sub).c_str(), 0755);

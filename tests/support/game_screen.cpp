@@ -4,13 +4,20 @@
 
 uint32_t CellColour(char code) {
   switch (code) {
-    case 'r': return Rgb(230, 40, 40);
-    case 'y': return Rgb(240, 220, 40);
-    case 'b': return Rgb(40, 170, 250);
-    case 'R': return Rgb(130, 25, 25);
-    case 'Y': return Rgb(120, 110, 20);
-    case 'B': return Rgb(20, 90, 130);
-    default: return Rgb(0, 0, 0);
+    case 'r':
+      return Rgb(230, 40, 40);
+    case 'y':
+      return Rgb(240, 220, 40);
+    case 'b':
+      return Rgb(40, 170, 250);
+    case 'R':
+      return Rgb(130, 25, 25);
+    case 'Y':
+      return Rgb(120, 110, 20);
+    case 'B':
+      return Rgb(20, 90, 130);
+    default:
+      return Rgb(0, 0, 0);
   }
 }
 

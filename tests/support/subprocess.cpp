@@ -75,7 +75,8 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
       kill(pid, SIGTERM);
       break;
     }
-    pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0}, {errOpen ? errPipe[0] : -1, POLLIN, 0}};
+    pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
+                     {errOpen ? errPipe[0] : -1, POLLIN, 0}};
     if (poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
     if (fds[0].revents) Drain(outPipe[0], result.out, outOpen);
     if (fds[1].revents) Drain(errPipe[0], result.err, errOpen);
@@ -109,9 +110,8 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     const int devNull = open("/dev/null", O_RDWR);
-    const int output = outputPath.empty()
-                           ? devNull
-                           : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int output =
+        outputPath.empty() ? devNull : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(devNull, STDIN_FILENO);
     dup2(output, STDOUT_FILENO);
     ExecChild(argv, workDir, env, false);

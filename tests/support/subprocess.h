@@ -7,11 +7,11 @@
 #include <vector>
 
 struct ProcessResult {
-  std::string out;         // everything written to standard output
-  std::string err;         // everything written to the error stream
-  int exitStatus = -1;     // exit status, or -1 when ended by a signal
-  int signal = 0;          // the signal that ended it, 0 if it exited
-  bool timedOut = false;   // it was still running at the deadline and was killed
+  std::string out;        // everything written to standard output
+  std::string err;        // everything written to the error stream
+  int exitStatus = -1;    // exit status, or -1 when ended by a signal
+  int signal = 0;         // the signal that ended it, 0 if it exited
+  bool timedOut = false;  // it was still running at the deadline and was killed
 };
 
 // Runs argv in workDir with the parent's environment changed by env (an empty

@@ -4,11 +4,11 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
@@ -44,8 +44,7 @@ bool FileExists(const std::string& path) {
 }
 
 bool WaitForContent(const std::string& path, double seconds) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   struct stat info;
   while (std::chrono::steady_clock::now() < deadline) {
     if (stat(path.c_str(), &info) == 0 && info.st_size > 0) return true;

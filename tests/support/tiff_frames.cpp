@@ -66,9 +66,8 @@ std::string ForgedTiff(uint32_t width, uint32_t height, uint32_t dataBytes) {
   constexpr uint32_t kEntries = 9;
   constexpr uint32_t kDataOffset = 8 + 2 + kEntries * 12 + 4;
   const Entry entries[kEntries] = {
-      {256, 4, width},       {257, 4, height},      {258, 3, 8},
-      {259, 3, 1},           {262, 3, 1},           {273, 4, kDataOffset},
-      {277, 3, 1},           {278, 4, height},      {279, 4, dataBytes},
+      {256, 4, width},       {257, 4, height}, {258, 3, 8},      {259, 3, 1},         {262, 3, 1},
+      {273, 4, kDataOffset}, {277, 3, 1},      {278, 4, height}, {279, 4, dataBytes},
   };
   std::string bytes = "II";
   PutLittleEndian(bytes, 42, 2);
