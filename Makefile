@@ -23,9 +23,11 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 # Every test: the normal build, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and a short run of each fuzz target.
+# UndefinedBehaviorSanitizer, a short run of each fuzz target, and the Windows
+# program cross-built and tested under Wine.
 test: unit-test asan-test fuzz-build
 	scripts/run-fuzz $(TEST_FUZZ_SECONDS)
+	@scripts/test-windows
 
 unit-test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -68,7 +70,7 @@ frame-rate: build
 	bench/frame-rate 10 $(BUILD)
 
 clean:
-	rm -rf $(BUILD) build-asan build-fuzz
+	rm -rf $(BUILD) build-asan build-fuzz build-windows build-win-host
 
 # The Windows program, cross-built with mingw-w64 into build-windows/ and
 # tested under Wine on private X screens (scripts/build-windows, test-windows).
