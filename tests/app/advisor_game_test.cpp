@@ -28,58 +28,14 @@ std::string Picture16(const std::string& board) {
   return text;
 }
 
-// Viruses only; the top rows are empty so the bottle's full width is measured.
-const std::string kLevelOne = BoardRows({
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "..B.....",
-    ".....R..",
-    "........",
-    "Y.......",
-});
-
-std::string With(std::string board, int column, int row, char code) {
-  board[row * 8 + column] = code;
-  return board;
-}
-
 TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
-  // A vertical vitamin, yellow over blue, enters in column 3, falls a row and
-  // steps left; then a new level starts and a horizontal vitamin enters.
-  const std::string entering = With(kLevelOne, 3, 0, 'b');
-  const std::string fallen = With(With(kLevelOne, 3, 0, 'y'), 3, 1, 'b');
-  const std::string stepped = With(With(kLevelOne, 2, 0, 'y'), 2, 1, 'b');
-  const std::string levelTwo = BoardRows({
-      "........",
-      "........",
-      "........",
-      "........",
-      "........",
-      "........",
-      "........",
-      "........",
-      "B.......",
-      "........",
-      ".R......",
-      "......Y.",
-      "........",
-      "........",
-      "....B...",
-      "........",
-  });
-  const std::string horizontal = With(With(levelTwo, 3, 0, 'r'), 4, 0, 'y');
-  const std::vector<std::string> frames = {kLevelOne, kLevelOne, entering,  fallen,
-                                           stepped,   levelTwo,  horizontal};
+  const std::vector<std::string> frames = GameSequenceBoards();
+  const std::string& levelOne = frames[0];
+  const std::string& entering = frames[2];
+  const std::string& fallen = frames[3];
+  const std::string& stepped = frames[4];
+  const std::string& levelTwo = frames[5];
+  const std::string& horizontal = frames[6];
 
   AdvisorRun run;
   for (const std::string& board : frames) run.AddFrame(DrawGameScreen(board));
@@ -90,7 +46,7 @@ TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const std::string expected =
       "Found field at: \n200,40\nwith width 96 \n" +
       // The first pass compares against grids that hold no codes yet.
-      Picture16(kLevelOne) + kClearBlock +
+      Picture16(levelOne) + kClearBlock +
       // The second frame is the same: nothing is printed.
       Picture16(entering) + "Vitamin at: 3,-1 3,0      \n" + virusBlue + "Move left " +
       Picture16(fallen) + "Vitamin at: 3,0 3,1      \n" + virusBlue + "Move left " +

@@ -16,24 +16,8 @@ namespace {
 constexpr char kOpenError[] = "Error:  Could not open input file!\n";
 constexpr char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 
-const std::string kLevel = BoardRows({
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "........",
-    "..B.....",
-    ".....R..",
-    "........",
-    "Y.......",
-});
+// Viruses only: the first board of the drawn game.
+const std::string kLevel = GameSequenceBoards()[0];
 
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&

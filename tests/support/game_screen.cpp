@@ -52,3 +52,54 @@ std::string BoardRows(const char* const (&rows)[16]) {
   }
   return board;
 }
+
+std::string WithCell(std::string board, int column, int row, char code) {
+  board[row * 8 + column] = code;
+  return board;
+}
+
+std::vector<std::string> GameSequenceBoards() {
+  const std::string levelOne = BoardRows({
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "..B.....",
+      ".....R..",
+      "........",
+      "Y.......",
+  });
+  const std::string levelTwo = BoardRows({
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "........",
+      "B.......",
+      "........",
+      ".R......",
+      "......Y.",
+      "........",
+      "........",
+      "....B...",
+      "........",
+  });
+  return {levelOne,
+          levelOne,
+          WithCell(levelOne, 3, 0, 'b'),
+          WithCell(WithCell(levelOne, 3, 0, 'y'), 3, 1, 'b'),
+          WithCell(WithCell(levelOne, 2, 0, 'y'), 2, 1, 'b'),
+          levelTwo,
+          WithCell(WithCell(levelTwo, 3, 0, 'r'), 4, 0, 'y')};
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "support/tiff_frames.h"
 
@@ -19,5 +20,14 @@ Picture DrawGameScreen(const std::string& board, int left = 200, int top = 40, i
 
 // A board from sixteen rows of eight codes, top row first.
 std::string BoardRows(const char* const (&rows)[16]);
+
+// board with the cell (column, row) set to code.
+std::string WithCell(std::string board, int column, int row, char code);
+
+// The drawn game of the end-to-end tests, one board per frame: a level of
+// viruses with the top rows empty (twice), a vertical vitamin, yellow over
+// blue, that enters in column 3, falls a row and steps left, then a new level
+// and a horizontal vitamin, red and yellow, entering in columns 3 and 4.
+std::vector<std::string> GameSequenceBoards();
 
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_GAME_SCREEN_H_
