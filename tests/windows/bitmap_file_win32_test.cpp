@@ -9,48 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "capture/bitmap_bytes.h"
 #include "capture/bitmap_file.h"
 #include "capture/packed_dib.h"
 #include "windows/win32_files.h"
 
 namespace {
-
-void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<uint8_t>(value >> (8 * k));
-}
-
-// A 640 x 480 block as a capture at this depth makes it, from raw offsets
-// rather than the library's header writer, filled with a pattern so that a
-// reordered or truncated copy shows.
-std::vector<uint8_t> HandMadeBlock(uint16_t bitCount, uint32_t tableEntries, uint32_t rowBytes) {
-  const uint32_t imageSize = rowBytes * 480;
-  std::vector<uint8_t> bytes(40 + 4 * tableEntries + imageSize);
-  for (size_t k = 40; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 13 + 5);
-  Put32(bytes, 0, 40);
-  Put32(bytes, 4, 640);
-  Put32(bytes, 8, 480);
-  bytes[12] = 1;
-  bytes[14] = static_cast<uint8_t>(bitCount);
-  Put32(bytes, 20, imageSize);
-  return bytes;
-}
-
-PackedDib ViewOf(std::vector<uint8_t>& bytes) {
-  return PackedDib{bytes.data(), static_cast<uint32_t>(bytes.size())};
-}
-
-struct DepthCase {
-  uint16_t bitCount;
-  uint32_t entries;
-  uint32_t rowBytes;
-  uint32_t offBits;
-  uint32_t fileLength;
-};
-
-const DepthCase kDepths[] = {
-    {1, 2, 80, 62, 38462},     {4, 16, 320, 118, 153718}, {8, 256, 640, 1078, 308278},
-    {16, 0, 1280, 54, 614454}, {24, 0, 1920, 54, 921654}, {32, 1, 2560, 58, 1228858},
-};
 
 class Win32BitmapFileDepthTest : public ::testing::TestWithParam<DepthCase> {};
 
