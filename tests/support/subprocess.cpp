@@ -72,7 +72,6 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       result.timedOut = true;
-      kill(pid, SIGTERM);
       break;
     }
     pollfd fds[2] = {{outOpen ? outPipe[0] : -1, POLLIN, 0},
@@ -83,12 +82,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   }
   int status = 0;
   if (result.timedOut) {
-    // Give it a moment to end on SIGTERM before it is killed outright.
-    for (int i = 0; i < 50 && waitpid(pid, &status, WNOHANG) == 0; ++i) usleep(20000);
-    if (waitpid(pid, &status, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
+    status = TerminateAndReap(pid, 1000);
     // Collect what was written before the end.
     while (outOpen) Drain(outPipe[0], result.out, outOpen);
     while (errOpen) Drain(errPipe[0], result.err, errOpen);
@@ -120,13 +114,20 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
 
 int BackgroundProcess::Stop() {
   if (pid_ <= 0) return -1;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(20000);
-  if (waitpid(pid_, &status, WNOHANG) == 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-  }
+  const int status = TerminateAndReap(pid_, 2000);
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int TerminateAndReap(int pid, int graceMillis) {
+  kill(pid, SIGTERM);
+  int status = 0;
+  for (int waited = 0; waited < graceMillis; waited += 20) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return status;
+    usleep(20000);
+  }
+  if (waitpid(pid, &status, WNOHANG) == pid) return status;
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return status;
 }

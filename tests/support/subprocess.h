@@ -23,6 +23,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
                          const std::map<std::string, std::string>& env, double timeoutSeconds,
                          bool unprivileged = false);
 
+// Sends SIGTERM to the child pid, waits up to graceMillis for it to end, then
+// SIGKILL; returns its wait status.
+int TerminateAndReap(int pid, int graceMillis);
+
 // A child that runs beside the test (a simulator, a terminal server) and is
 // stopped, by its PID, when the owner goes out of scope.
 class BackgroundProcess {

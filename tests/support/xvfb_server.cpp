@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/subprocess.h"
+
 XvfbServer::XvfbServer(int width, int height, int depth) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
@@ -43,14 +45,7 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
 }
 
 XvfbServer::~XvfbServer() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(20000);
-  if (waitpid(pid_, &status, WNOHANG) == 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status, 0);
-  }
+  if (pid_ > 0) TerminateAndReap(pid_, 2000);
 }
 
 const std::string& SharedTestDisplay() {
