@@ -126,8 +126,10 @@ TEST(Soak, FlatMemoryAndNoDisagreement) {
               end.residentKiB);
   std::printf("soak: open descriptors %d at start, %d at end\n", start.descriptors,
               end.descriptors);
-  std::printf("soak: %d redraws, %d vitamin lines, %zu disagreeing with the simulator\n",
-              check.redraws, check.vitaminLines, check.problems.size());
+  std::printf(
+      "soak: %d redraws, %d vitamin lines, %zu disagreeing with the simulator, %zu where the "
+      "board cannot tell (same-colour halves reaching row 0)\n",
+      check.redraws, check.vitaminLines, check.problems.size(), check.ambiguous.size());
   for (const std::string& problem : check.problems) std::printf("  %s\n", problem.c_str());
 
   EXPECT_EQ(end.descriptors, start.descriptors);
