@@ -31,17 +31,20 @@ std::multimap<std::string, Halves> ReadSimLog(const std::string& simLog,
   return states;
 }
 
-// Both halves inside the bottle with one code, and one of them in row 0.
-bool SameColourInTopRow(const std::string& board, const Halves& halves) {
+// Whether the drawn vitamin is one whose newest cell fills alone in the top
+// row, where the detection's neighbour cases do not reach: its halves share
+// one code, or its upper half is still above the bottle (the entering case
+// only looks at the cell to the right, which may be occupied).
+bool FillsAloneInTopRow(const std::string& board, const Halves& halves) {
   if (halves.size() != 2) return false;
   const Half a = *halves.begin();
   const Half b = *halves.rbegin();
+  if (a.second != 0 && b.second != 0) return false;
+  if (a.second == -1 || b.second == -1) return true;
   const auto inside = [](Half h) {
     return h.first >= 0 && h.first < 8 && h.second >= 0 && h.second < 16;
   };
-  if (!inside(a) || !inside(b)) return false;
-  return (a.second == 0 || b.second == 0) &&
-         board[a.second * 8 + a.first] == board[b.second * 8 + b.first];
+  return inside(a) && inside(b) && board[a.second * 8 + a.first] == board[b.second * 8 + b.first];
 }
 
 }  // namespace
@@ -110,7 +113,7 @@ OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& sim
     if (matched) continue;
     bool ambiguous = false;
     for (auto it = first; it != last; ++it)
-      ambiguous = ambiguous || SameColourInTopRow(redraw.board, it->second);
+      ambiguous = ambiguous || FillsAloneInTopRow(redraw.board, it->second);
     (ambiguous ? check.ambiguous : check.problems)
         .push_back("halves not those of the state drawn: " + redraw.board);
   }

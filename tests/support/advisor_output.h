@@ -29,11 +29,13 @@ struct OutputCheck {
   int redraws = 0;
   int vitaminLines = 0;
   std::vector<std::string> problems;  // one line per disagreement
-  // Vitamin lines that differ from the drawn halves where the board alone
-  // cannot tell: both halves of one colour, one of them in the top row. A
-  // single cell then fills (a quarter turn into row 0, or a fall out of the
-  // entry), and the detection's neighbour cases do not reach row 0, so it
-  // names the filled cell with the cell that emptied, or the entering form.
+  // Vitamin lines that differ from the drawn halves where the boards cannot
+  // tell: a single cell filled in the top row, either because both halves
+  // share one code (a quarter turn into row 0) or because the upper half is
+  // still above the bottle and the cell to the right of the lower one is
+  // occupied. The detection's neighbour cases do not reach row 0 and its
+  // entering case needs that cell empty, so it pairs the filled cell with the
+  // cell that emptied or with the halves of the pass before.
   std::vector<std::string> ambiguous;
 };
 
