@@ -11,11 +11,6 @@ namespace {
 constexpr char kOpenError[] = "Error:  Could not open input file!\n";
 constexpr char kAllocationError[] = "Error:  Could not allocate memory!\n";
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 std::string display() {
   return SharedTestDisplay();
 }

@@ -19,15 +19,6 @@ constexpr char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 // Viruses only: the first board of the drawn game.
 const std::string kLevel = GameSequenceBoards()[0];
 
-bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() &&
-         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-bool StartsWith(const std::string& text, const std::string& head) {
-  return text.compare(0, head.size(), head) == 0;
-}
-
 // The real converter turns a plain TIFF into one of another kind.
 std::string Reencoded(const Picture& picture, const std::string& options) {
   TempDir dir;

@@ -19,10 +19,19 @@ class TempDir {
   std::string path_;
 };
 
-// Whole-file helpers for tests.
+// Whole-file and text helpers for tests.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+
+inline bool StartsWith(const std::string& text, const std::string& head) {
+  return text.compare(0, head.size(), head) == 0;
+}
+
+inline bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
 
 // Waits until path exists and is not empty; false after the given seconds.
 bool WaitForContent(const std::string& path, double seconds);
