@@ -10,6 +10,8 @@
 #include <iostream>
 #include <memory>
 
+#include "capture/converter_status.h"
+
 namespace {
 
 constexpr char kConvertCommand[] = "convert x.bmp -compress None x.tif";
@@ -99,10 +101,11 @@ FrameStatus DecodeFrame(const char* fileName, Raster& raster) {
 }
 
 void LoadFrame(Raster& raster) {
-  // The converter's status is not looked at: when it fails, whatever "x.tif"
-  // holds (a frame left from before) is analysed, and no "x.tif" at all is
-  // reported by the open below.
-  [[maybe_unused]] const int status = std::system(kConvertCommand);
+  // The converter's exit status is not looked at: when it fails, whatever
+  // "x.tif" holds (a frame left from before) is analysed, and no "x.tif" at
+  // all is reported by the open below. An interrupt is no failure of the
+  // frame: it stops the advisor, before a half-written file is reported.
+  StopIfConverterInterrupted(std::system(kConvertCommand));
   switch (DecodeFrame(kFrameFileName, raster)) {
     case FrameStatus::kLoaded:
       return;

@@ -171,3 +171,10 @@ int CaptureScreen(const char* fileName) {
   GlobalFree(dib.bytes);
   return 1;
 }
+
+// Every capture takes and releases its own device contexts: nothing is kept.
+bool ScreenCaptureUsesSharedMemory() {
+  return false;
+}
+
+void CloseScreenCapture() {}

@@ -1,6 +1,7 @@
 // The real advisor binary: start-up, the frame cycle's reloading, and the two
 // fatal conditions, driven through the frame feeder on a private screen.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "support/advisor_run.h"
@@ -66,6 +67,25 @@ TEST(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
   const ProcessResult result = run.Run(display(), 20);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+}
+
+// A terminal's Ctrl-C goes to the whole foreground group, and lands while the
+// advisor waits for its converter, which is most of every frame. The advisor
+// must end by that signal too, not carry on nor report the killed converter's
+// missing frame.
+TEST(AdvisorBinary, InterruptWhileConvertingEndsItByTheSameSignal) {
+  AdvisorRun run;
+  TempDir bin;
+  // A slow converter; a moment in, the group is interrupted. An asynchronous
+  // list ignores SIGINT in a script, so the sender outlives its own signal.
+  WriteFile(bin.File("convert"), "#!/bin/sh\n(sleep 0.5; kill -INT 0) &\nexec sleep 30\n");
+  chmod(bin.File("convert").c_str(), 0755);
+  const ProcessResult result = run.Run(display(), 10, {{"PATH", bin.path() + ":/usr/bin:/bin"}});
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.signal, SIGINT);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(FileExists(run.workDir() + "/x.bmp"));
 }
 
 }  // namespace

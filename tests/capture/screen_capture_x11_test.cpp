@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bitmap_bytes.h"
@@ -51,7 +54,8 @@ const Probe kProbes[] = {
 };
 
 // Sets DISPLAY for the capture, which opens the default display, and puts the
-// developer's own value back afterwards.
+// developer's own value back afterwards. The capture keeps its connection, so
+// it is dropped here, before the test's screen goes away.
 class DisplayVariable {
  public:
   explicit DisplayVariable(const std::string& value) {
@@ -59,6 +63,7 @@ class DisplayVariable {
     setenv("DISPLAY", value.c_str(), 1);
   }
   ~DisplayVariable() {
+    CloseScreenCapture();
     if (hadValue_) {
       setenv("DISPLAY", saved_.c_str(), 1);
     } else {
@@ -126,30 +131,45 @@ struct DepthCase {
   int bitCount;
   uint32_t offBits;
   uint32_t fileLength;
-  int tolerance;  // the depth's quantisation, plus the converter's rounding
+  int tolerance;      // the depth's quantisation, plus the converter's rounding
+  bool sharedMemory;  // the server offers MIT-SHM; without it, one plain request
 };
 
 const DepthCase kDepths[] = {
-    {24, 32, 58, 1228858, 0},
-    {16, 16, 54, 614454, 8},
-    {8, 8, 1078, 308278, 1},
+    {24, 32, 58, 1228858, 0, true},
+    {16, 16, 54, 614454, 8, true},
+    {8, 8, 1078, 308278, 1, true},
+    {24, 32, 58, 1228858, 0, false},
 };
 
+std::string CaseName(const DepthCase& c) {
+  return std::to_string(c.depth) + (c.sharedMemory ? "" : "WithoutSharedMemory");
+}
+
 void PrintTo(const DepthCase& c, std::ostream* out) {
-  *out << "depth " << c.depth;
+  *out << "depth " << CaseName(c);
 }
 
 class CaptureDepthTest : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(CaptureDepthTest, DrawnColoursComeBackInPlaceThroughTheConverter) {
   const DepthCase& c = GetParam();
-  XvfbServer server(640, 480, c.depth);
+  std::vector<std::string> arguments;
+  if (!c.sharedMemory) arguments = {"-extension", "MIT-SHM"};
+  XvfbServer server(640, 480, c.depth, arguments);
   DisplayVariable display(server.display());
   RootPainter painter(server.display());
   painter.Fill(0, 0, 640, 480, kBlack);
-  for (const Box& box : kBoxes) painter.Fill(box.x, box.y, box.width, box.height, box.colour);
+  // The first box is drawn only after a first capture: the connection and the
+  // shared image kept from it must show later drawing.
+  for (const Box& box : kBoxes) {
+    if (&box != kBoxes) painter.Fill(box.x, box.y, box.width, box.height, box.colour);
+  }
 
   TempDir dir;
+  ASSERT_EQ(CaptureScreen(dir.File("x.bmp").c_str()), 1);
+  EXPECT_EQ(ScreenCaptureUsesSharedMemory(), c.sharedMemory);
+  painter.Fill(kBoxes[0].x, kBoxes[0].y, kBoxes[0].width, kBoxes[0].height, kBoxes[0].colour);
   ASSERT_EQ(CaptureScreen(dir.File("x.bmp").c_str()), 1);
   const std::string file = ReadFile(dir.File("x.bmp"));
   ASSERT_EQ(file.size(), c.fileLength);
@@ -183,7 +203,7 @@ TEST_P(CaptureDepthTest, DrawnColoursComeBackInPlaceThroughTheConverter) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, CaptureDepthTest, ::testing::ValuesIn(kDepths),
-                         [](const auto& info) { return std::to_string(info.param.depth); });
+                         [](const auto& info) { return CaseName(info.param); });
 
 struct ScreenCase {
   int width, height, depth;
@@ -255,6 +275,24 @@ TEST(AdvisorWithoutDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_FALSE(FileExists(dir.File("x.bmp")));
   }
+}
+
+// The server going away while the advisor runs ends it as a display that
+// cannot be opened does: one line naming the display, status 2.
+TEST(AdvisorLosingDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
+  auto server = std::make_unique<XvfbServer>(640, 480, 24);
+  const std::string name = server->display();
+  TempDir dir;
+  std::thread stopper([&server] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    server.reset();
+  });
+  const ProcessResult run = RunProcess({BOTTLEWATCH_BINARY}, dir.path(), {{"DISPLAY", name}}, 20);
+  stopper.join();
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.err, "Error:  lost the connection to X display \"" + name + "\"\n");
+  EXPECT_EQ(run.out.rfind("Found field at: \n", 0), 0u) << run.out;
 }
 
 }  // namespace

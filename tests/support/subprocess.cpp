@@ -51,6 +51,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
+    // The child leads a process group of its own, as a shell's job does, so
+    // a signal to its group (what a terminal's Ctrl-C sends) reaches it and
+    // its children and never the test.
+    setpgid(0, 0);
     const int devNull = open("/dev/null", O_RDONLY);
     dup2(devNull, STDIN_FILENO);
     dup2(outPipe[1], STDOUT_FILENO);

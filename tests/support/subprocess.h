@@ -14,11 +14,12 @@ struct ProcessResult {
   bool timedOut = false;  // it was still running at the deadline and was killed
 };
 
-// Runs argv in workDir with the parent's environment changed by env (an empty
-// value removes the variable). Standard input is /dev/null. A child still
-// running after timeoutSeconds is sent SIGTERM, then SIGKILL. With
-// unprivileged, a parent running as root runs the child as user and group
-// "nobody" (65534), so that file permissions hold for it.
+// Runs argv in workDir, in a process group of its own, with the parent's
+// environment changed by env (an empty value removes the variable). Standard
+// input is /dev/null. A child still running after timeoutSeconds is sent
+// SIGTERM, then SIGKILL. With unprivileged, a parent running as root runs the
+// child as user and group "nobody" (65534), so that file permissions hold for
+// it.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string& workDir,
                          const std::map<std::string, std::string>& env, double timeoutSeconds,
                          bool unprivileged = false);

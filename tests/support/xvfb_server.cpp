@@ -11,7 +11,8 @@
 
 #include "support/subprocess.h"
 
-XvfbServer::XvfbServer(int width, int height, int depth) {
+XvfbServer::XvfbServer(int width, int height, int depth,
+                       const std::vector<std::string>& extraArguments) {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   const std::string screen =
@@ -25,8 +26,12 @@ XvfbServer::XvfbServer(int width, int height, int depth) {
     dup2(devNull, STDIN_FILENO);
     dup2(devNull, STDOUT_FILENO);
     dup2(devNull, STDERR_FILENO);
-    execlp("Xvfb", "Xvfb", "-displayfd", displayFd.c_str(), "-screen", "0", screen.c_str(),
-           "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
+    std::vector<const char*> argv = {"Xvfb",     "-displayfd", displayFd.c_str(),
+                                     "-screen",  "0",          screen.c_str(),
+                                     "-noreset", "-nolisten",  "tcp"};
+    for (const std::string& argument : extraArguments) argv.push_back(argument.c_str());
+    argv.push_back(nullptr);
+    execvp("Xvfb", const_cast<char* const*>(argv.data()));
     _exit(127);
   }
   close(fds[1]);

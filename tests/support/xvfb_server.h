@@ -6,13 +6,16 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 class XvfbServer {
  public:
   // Starts Xvfb with one screen of width x height at depth, on a free display
   // number (-displayfd) and with -noreset, so the screen keeps what was drawn
-  // when the last client disconnects. Throws when Xvfb cannot be started.
-  XvfbServer(int width, int height, int depth);
+  // when the last client disconnects. extraArguments go to Xvfb as they are
+  // (e.g. "-extension", "MIT-SHM" to run without shared memory). Throws when
+  // Xvfb cannot be started.
+  XvfbServer(int width, int height, int depth, const std::vector<std::string>& extraArguments = {});
   ~XvfbServer();
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;
