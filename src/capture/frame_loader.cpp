@@ -10,7 +10,7 @@
 #include <iostream>
 #include <memory>
 
-#include "capture/converter_status.h"
+#include "capture/converter_run.h"
 
 namespace {
 
@@ -104,8 +104,8 @@ void LoadFrame(Raster& raster) {
   // The converter's exit status is not looked at: when it fails, whatever
   // "x.tif" holds (a frame left from before) is analysed, and no "x.tif" at
   // all is reported by the open below. An interrupt is no failure of the
-  // frame: it stops the advisor, before a half-written file is reported.
-  StopIfConverterInterrupted(std::system(kConvertCommand));
+  // frame: it stops the advisor before a half-written file is reported.
+  RunConverter(kConvertCommand);
   switch (DecodeFrame(kFrameFileName, raster)) {
     case FrameStatus::kLoaded:
       return;
