@@ -1,12 +1,14 @@
 // Benchmarks of the vision code on 640 x 480 frames built in memory: a drawn
 // game screen, a frame dark everywhere, the same with one bright column at the
-// right edge, and random noise.
+// right edge, and random noise. The field search runs beside the plain
+// reference search of the tests (tests/vision/field_location_reference.cpp).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <random>
 #include <vector>
 
+#include "field_location_reference.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
 #include "vision/luminance.h"
@@ -129,37 +131,37 @@ void RunLocate(benchmark::State& state, LocateFunction locate, const Frame& fram
 void BM_LocateField_GameScreen(benchmark::State& s) {
   RunLocate(s, LocateField, GameScreen());
 }
-void BM_LocateFieldFast_GameScreen(benchmark::State& s) {
-  RunLocate(s, LocateFieldFast, GameScreen());
+void BM_LocateFieldReference_GameScreen(benchmark::State& s) {
+  RunLocate(s, LocateFieldReference, GameScreen());
 }
 void BM_LocateField_Dark(benchmark::State& s) {
   RunLocate(s, LocateField, DarkFrame());
 }
-void BM_LocateFieldFast_Dark(benchmark::State& s) {
-  RunLocate(s, LocateFieldFast, DarkFrame());
+void BM_LocateFieldReference_Dark(benchmark::State& s) {
+  RunLocate(s, LocateFieldReference, DarkFrame());
 }
 void BM_LocateField_DarkBrightRightColumn(benchmark::State& s) {
   RunLocate(s, LocateField, DarkFrameBrightRightColumn());
 }
-void BM_LocateFieldFast_DarkBrightRightColumn(benchmark::State& s) {
-  RunLocate(s, LocateFieldFast, DarkFrameBrightRightColumn());
+void BM_LocateFieldReference_DarkBrightRightColumn(benchmark::State& s) {
+  RunLocate(s, LocateFieldReference, DarkFrameBrightRightColumn());
 }
 void BM_LocateField_Noise(benchmark::State& s) {
   RunLocate(s, LocateField, NoiseFrame());
 }
-void BM_LocateFieldFast_Noise(benchmark::State& s) {
-  RunLocate(s, LocateFieldFast, NoiseFrame());
+void BM_LocateFieldReference_Noise(benchmark::State& s) {
+  RunLocate(s, LocateFieldReference, NoiseFrame());
 }
 
 BENCHMARK(BM_LocateField_GameScreen)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LocateFieldFast_GameScreen)->Unit(benchmark::kMillisecond);
-// The plain search runs a full probe from nearly every start pixel of a dark
+BENCHMARK(BM_LocateFieldReference_GameScreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LocateField_Dark)->Unit(benchmark::kMillisecond);
+// The reference runs a full probe from nearly every start pixel of a dark
 // frame: seconds per call, so a single iteration.
-BENCHMARK(BM_LocateField_Dark)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LocateFieldFast_Dark)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LocateFieldReference_Dark)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LocateField_DarkBrightRightColumn)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LocateFieldFast_DarkBrightRightColumn)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LocateFieldReference_DarkBrightRightColumn)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LocateField_Noise)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LocateFieldFast_Noise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LocateFieldReference_Noise)->Unit(benchmark::kMillisecond);
 
 }  // namespace

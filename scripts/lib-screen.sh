@@ -8,6 +8,9 @@ screen_pids=()
 start_virtual_screen() {
   local work=$1 depth=${2:-24}
   local numberfile=$work/display
+  # Emptied first: a number left by an earlier screen in the same WORKDIR
+  # would otherwise be read before the new Xvfb has written its own.
+  : >"$numberfile"
   Xvfb -displayfd 3 -screen 0 "640x480x$depth" -noreset -nolisten tcp 3>"$numberfile" \
     2>"$work/xvfb.log" &
   screen_pids+=($!)

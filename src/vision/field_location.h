@@ -11,16 +11,10 @@
 // dark area's top-left corner and width to left, top and fieldWidth, all 0
 // when none. A pixel is bright at luminance 128 or more.
 //
-// LocateField is the plain search, kept as the reference: it allocates
-// nothing and its cost grows with the square of each probe's width, so a
-// frame that is dark almost everywhere takes a long time.
+// Takes time roughly linear in the number of pixels, also on a frame that is
+// dark almost everywhere (the game not shown yet). Allocates three int arrays
+// of the image's width for the length of the call.
 void LocateField(const uint32_t* raster, int32_t height, int32_t width, int32_t& left, int32_t& top,
                  int32_t& fieldWidth);
-
-// Gives exactly LocateField's result on every image, in time roughly linear
-// in the number of pixels. Allocates three int arrays of the image's width
-// for the length of the call.
-void LocateFieldFast(const uint32_t* raster, int32_t height, int32_t width, int32_t& left,
-                     int32_t& top, int32_t& fieldWidth);
 
 #endif  // BOTTLEWATCH_VISION_FIELD_LOCATION_H_

@@ -1,9 +1,10 @@
-// Arbitrary images through the board reader: both field searches must agree,
-// and sampling must stay inside the raster.
+// Arbitrary images through the board reader: the field search must agree with
+// the plain reference search, and sampling must stay inside the raster.
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "field_location_reference.h"
 #include "vision/board.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
@@ -22,14 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < total; i += size)
       std::memcpy(bytes + i, data, std::min(size, total - i));
   }
-  FieldRect fast;
-  LocateFieldFast(raster.data(), height, width, fast.left, fast.top, fast.width);
-  // The plain search needs about a second on a large dark image; comparing only
+  FieldRect field;
+  LocateField(raster.data(), height, width, field.left, field.top, field.width);
+  // The reference needs about a second on a large dark image; comparing only
   // images up to 64k pixels keeps the fuzzer at thousands of runs a minute.
   if (raster.size() <= 65536) {
     FieldRect plain;
-    LocateField(raster.data(), height, width, plain.left, plain.top, plain.width);
-    if (plain.left != fast.left || plain.top != fast.top || plain.width != fast.width) {
+    LocateFieldReference(raster.data(), height, width, plain.left, plain.top, plain.width);
+    if (plain.left != field.left || plain.top != field.top || plain.width != field.width) {
       __builtin_trap();
     }
   }
@@ -37,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t previous[kBoardCells];
   std::memset(current, 0, sizeof current);
   for (int pass = 0; pass < 2; ++pass) {
-    SampleGrid(raster.data(), width, height, fast, current, previous);
+    SampleGrid(raster.data(), width, height, field, current, previous);
     for (uint8_t code : current) {
       if (std::memchr(".rybRYB", code, 7) == nullptr) __builtin_trap();
     }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "field_location_reference.h"
 #include "raster_builders.h"
 
 namespace {
@@ -22,13 +23,13 @@ std::ostream& operator<<(std::ostream& out, const Field& f) {
 
 using LocateFunction = void (*)(const uint32_t*, int32_t, int32_t, int32_t&, int32_t&, int32_t&);
 
-// Every example runs through both searches: the fast one must agree with the
-// plain one everywhere, and here both must agree with the worked results.
+// Every example runs through both searches: the program's must agree with the
+// reference everywhere, and here both must agree with the worked results.
 struct Search {
   const char* name;
   LocateFunction locate;
 };
-const Search kSearches[] = {{"plain", LocateField}, {"fast", LocateFieldFast}};
+const Search kSearches[] = {{"reference", LocateFieldReference}, {"program", LocateField}};
 
 Field LocateWith(const Search& search, const TestRaster& raster) {
   Field f{-7, -7, -7};

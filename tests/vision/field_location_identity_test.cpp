@@ -1,6 +1,6 @@
-// LocateFieldFast against the plain LocateField on thousands of seeded random
-// images: blocks, bands, noise, tiny and very flat images, dark areas that
-// touch the edges.
+// LocateField against the plain LocateFieldReference on thousands of seeded
+// random images: blocks, bands, noise, tiny and very flat images, dark areas
+// that touch the edges.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "field_location_reference.h"
 #include "raster_builders.h"
 #include "vision/field_location.h"
 #include "vision/luminance.h"
@@ -129,19 +130,22 @@ std::string Art(const TestRaster& raster) {
 
 // Returns true when both searches agree; reports the image otherwise.
 bool SameField(const TestRaster& raster, const std::string& what) {
-  int32_t plain[3] = {-1, -1, -1};
-  int32_t fast[3] = {-2, -2, -2};
-  LocateField(raster.pixels.data(), raster.height, raster.width, plain[0], plain[1], plain[2]);
-  LocateFieldFast(raster.pixels.data(), raster.height, raster.width, fast[0], fast[1], fast[2]);
-  const bool same = plain[0] == fast[0] && plain[1] == fast[1] && plain[2] == fast[2];
-  EXPECT_TRUE(same) << what << " " << raster.width << " x " << raster.height << ": plain ("
-                    << plain[0] << ", " << plain[1] << ", " << plain[2] << ") fast (" << fast[0]
-                    << ", " << fast[1] << ", " << fast[2] << ")\n"
+  int32_t reference[3] = {-1, -1, -1};
+  int32_t program[3] = {-2, -2, -2};
+  LocateFieldReference(raster.pixels.data(), raster.height, raster.width, reference[0],
+                       reference[1], reference[2]);
+  LocateField(raster.pixels.data(), raster.height, raster.width, program[0], program[1],
+              program[2]);
+  const bool same =
+      reference[0] == program[0] && reference[1] == program[1] && reference[2] == program[2];
+  EXPECT_TRUE(same) << what << " " << raster.width << " x " << raster.height << ": reference ("
+                    << reference[0] << ", " << reference[1] << ", " << reference[2] << ") program ("
+                    << program[0] << ", " << program[1] << ", " << program[2] << ")\n"
                     << Art(raster);
   return same;
 }
 
-TEST(LocateFieldFast, MatchesPlainOnSmallImages) {
+TEST(LocateField, MatchesReferenceOnSmallImages) {
   ImageMaker maker(20240611);
   for (int i = 0; i < 4000; ++i) {
     const int32_t width = 1 + maker.Below(40);
@@ -150,7 +154,7 @@ TEST(LocateFieldFast, MatchesPlainOnSmallImages) {
   }
 }
 
-TEST(LocateFieldFast, MatchesPlainOnNarrowAndFlatImages) {
+TEST(LocateField, MatchesReferenceOnNarrowAndFlatImages) {
   ImageMaker maker(7);
   for (int i = 0; i < 2000; ++i) {
     const bool narrow = maker.OneIn(2);
@@ -160,7 +164,7 @@ TEST(LocateFieldFast, MatchesPlainOnNarrowAndFlatImages) {
   }
 }
 
-TEST(LocateFieldFast, MatchesPlainOnLargerImages) {
+TEST(LocateField, MatchesReferenceOnLargerImages) {
   ImageMaker maker(99);
   for (int i = 0; i < 60; ++i) {
     const int32_t width = 60 + maker.Below(100);
@@ -169,7 +173,7 @@ TEST(LocateFieldFast, MatchesPlainOnLargerImages) {
   }
 }
 
-TEST(LocateFieldFast, MatchesPlainOnEdgeCases) {
+TEST(LocateField, MatchesReferenceOnEdgeCases) {
   // Dark everywhere, dark but for one bright column or row at each edge, and
   // the empty image.
   for (int32_t width : {1, 2, 3, 9, 33}) {
