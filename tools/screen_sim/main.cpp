@@ -13,6 +13,7 @@
 
 #include "sim_game.h"
 #include "sim_x11.h"
+#include "wall_clock.h"
 
 namespace {
 
@@ -135,15 +136,6 @@ void WaitUntil(double deadline, SimScreen* screen) {
     pause.tv_nsec = static_cast<long>(slice * 1e9);
     nanosleep(&pause, nullptr);
   }
-}
-
-// Microseconds since the epoch: the wall clock, so that another process (the
-// redraw-latency bench's reader of the advisor's output) can compare its own
-// readings with the log's.
-long long WallMicroseconds() {
-  timespec t;
-  clock_gettime(CLOCK_REALTIME, &t);
-  return static_cast<long long>(t.tv_sec) * 1000000 + t.tv_nsec / 1000;
 }
 
 // Draws first and logs after: a log line promises the state is on screen, and
