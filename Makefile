@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -68,6 +68,16 @@ bench-run: bench
 # Frames per second of the advisor against the converter alone.
 frame-rate: build
 	bench/frame-rate 10 $(BUILD)
+
+# Another X client's round trips without and with the advisor running.
+x-latency: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim x-roundtrip
+	bench/x-latency 5 $(BUILD)
+
+# From a state on the screen to its board on the advisor's output, over a minute.
+redraw-latency: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim stamp-lines
+	bench/redraw-latency 60 $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-windows build-win-host

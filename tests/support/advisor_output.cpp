@@ -15,7 +15,7 @@ std::multimap<std::string, Halves> ReadSimLog(const std::string& simLog,
   std::multimap<std::string, Halves> states;
   std::istringstream in(simLog);
   const std::regex form(
-      R"(step=\d+ board=(\S{128}) vitamin=(none|(-?\d+),(-?\d+),(-?\d+),(-?\d+)))");
+      R"(step=\d+ board=(\S{128}) vitamin=(none|(-?\d+),(-?\d+),(-?\d+),(-?\d+)) t=\d+)");
   std::smatch m;
   for (std::string line; std::getline(in, line);) {
     if (!std::regex_match(line, m, form)) {

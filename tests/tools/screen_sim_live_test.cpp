@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "sim_colours.h"
@@ -88,6 +89,24 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+long long WallMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// A log line split into what FormatSimState wrote and the time screen-sim
+// added (-1 when the t= field is missing or not a number).
+std::pair<std::string, long long> SplitLogTime(const std::string& line) {
+  const size_t at = line.rfind(" t=");
+  if (at == std::string::npos) return {line, -1};
+  const std::string digits = line.substr(at + 3);
+  if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
+    return {line, -1};
+  }
+  return {line.substr(0, at), std::stoll(digits)};
+}
+
 // The first complete log line, or "" if none was written in time.
 std::string WaitForFirstLine(const std::string& path, double timeoutSeconds) {
   const auto deadline =
@@ -148,7 +167,7 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   ASSERT_FALSE(line.empty()) << "no step-0 line was logged";
   const std::string prefix = "step=0 board=";
   ASSERT_EQ(line.substr(0, prefix.size()), prefix);
-  ASSERT_EQ(line.substr(prefix.size() + kSimCells), " vitamin=none");
+  ASSERT_EQ(SplitLogTime(line).first.substr(prefix.size() + kSimCells), " vitamin=none");
   const std::string board = line.substr(prefix.size(), kSimCells);
 
   Display* display = XOpenDisplay(server.display().c_str());
@@ -202,13 +221,15 @@ INSTANTIATE_TEST_SUITE_P(Depths, ScreenSimLive, ::testing::Values(24, 16, 8),
                            return "Depth" + std::to_string(info.param);
                          });
 
-TEST(ScreenSimRun, LogsEachStepOfTheSeededGameAndEndsByItself) {
+TEST(ScreenSimRun, LogsEachStepOfTheSeededGameWithItsTimeAndEndsByItself) {
   XvfbServer server(kWidth, kHeight, 24);
   TempDir dir;
   const std::string log = dir.File("states.log");
+  const long long before = WallMicroseconds();
   const ProcessResult result = RunProcess({SCREEN_SIM_BINARY, "--steps", "5", "--rate", "20",
                                            "--hold", "0.2", "--seed", "3", "--log", log},
                                           dir.path(), {{"DISPLAY", server.display()}}, 10.0);
+  const long long after = WallMicroseconds();
   ASSERT_FALSE(result.timedOut);
   EXPECT_EQ(result.exitStatus, 0) << result.err;
 
@@ -219,7 +240,16 @@ TEST(ScreenSimRun, LogsEachStepOfTheSeededGameAndEndsByItself) {
     StepSimGame(&game);
     expected.push_back(FormatSimState(game, step));
   }
-  EXPECT_EQ(Lines(ReadFile(log)), expected);
+  std::vector<std::string> states;
+  for (const std::string& line : Lines(ReadFile(log))) {
+    const auto [state, drawnAt] = SplitLogTime(line);
+    states.push_back(state);
+    // bench/redraw-latency compares these with its own wall-clock readings in
+    // microseconds: another clock or unit would land outside the run.
+    EXPECT_GE(drawnAt, before) << line;
+    EXPECT_LE(drawnAt, after) << line;
+  }
+  EXPECT_EQ(states, expected);
 }
 
 TEST(ScreenSimRun, RefusesABottleThatDoesNotFit) {

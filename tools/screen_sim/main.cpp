@@ -13,6 +13,7 @@
 
 #include "sim_game.h"
 #include "sim_x11.h"
+#include "wall_clock.h"
 
 namespace {
 
@@ -39,7 +40,8 @@ const char kUsage[] =
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
     "  --steps  stop after this many steps beyond the first state (default 0: never)\n"
-    "  --log    write one line per state, once it is on the screen\n"
+    "  --log    write one line per state once it is on the screen, ending in the time it\n"
+    "           got there (t=, wall-clock microseconds since the epoch)\n"
     "  --side, --left, --top  cell side and the bottle's top-left pixel (default 12, 200, 40)\n";
 
 bool ParseDouble(const char* text, double* value) {
@@ -136,13 +138,15 @@ void WaitUntil(double deadline, SimScreen* screen) {
   }
 }
 
-// Draws first and logs after: a log line promises the state is on screen.
+// Draws first and logs after: a log line promises the state is on screen, and
+// its time is when the server had drawn it.
 void ShowState(const SimGame& game, int step, SimScreen* screen, std::FILE* log) {
   char board[kSimCells];
   ShownBoard(game, board);
   DrawSimState(screen, board, game.falling ? &game.vitamin : nullptr);
   if (log == nullptr) return;
-  std::fprintf(log, "%s\n", FormatSimState(game, step).c_str());
+  const long long drawnAt = WallMicroseconds();
+  std::fprintf(log, "%s t=%lld\n", FormatSimState(game, step).c_str(), drawnAt);
   std::fflush(log);
 }
 

@@ -5,16 +5,18 @@
 // column 0 at the left. Codes: '.' empty, 'R' 'Y' 'B' viruses (dim),
 // 'r' 'y' 'b' vitamin halves (bright).
 //
-// Log format, one line per drawn state (see FormatSimState):
-//   step=<n> board=<128 codes> vitamin=<fc>,<fr>,<sc>,<sr>
-//   step=<n> board=<128 codes> vitamin=none
+// Log format, one line per drawn state (FormatSimState writes all but the
+// time, which screen-sim adds once the server has drawn the state):
+//   step=<n> board=<128 codes> vitamin=<fc>,<fr>,<sc>,<sr> t=<us>
+//   step=<n> board=<128 codes> vitamin=none t=<us>
 // n counts from 0 (step 0 is the viruses-only first state). The board is the
 // shown board: settled cells plus the falling vitamin's cells that lie inside
 // the bottle. The vitamin is the falling one's two halves as (column, row),
 // the first half being the upper half of a vertical vitamin or the left half
 // of a horizontal one; the first-half row is -1 while a vertical vitamin that
 // has just entered still has its upper half above the bottle. "none" when no
-// vitamin is falling.
+// vitamin is falling. us is the wall clock (CLOCK_REALTIME) in microseconds
+// since the epoch.
 #ifndef BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_GAME_H_
 #define BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_GAME_H_
 
@@ -75,7 +77,7 @@ void ShownBoard(const SimGame& game, char board[kSimCells]);
 // number of cells removed.
 int ClearLines(char board[kSimCells]);
 
-// One log line for this state, without the newline.
+// One log line for this state, without the time and the newline.
 std::string FormatSimState(const SimGame& game, int step);
 
 // The generator the game draws from (SplitMix64), exposed for its tests.
