@@ -4,8 +4,8 @@
 #ifndef BOTTLEWATCH_CAPTURE_CONVERTER_RUN_H_
 #define BOTTLEWATCH_CAPTURE_CONVERTER_RUN_H_
 
-// Runs commandLine through the command interpreter and returns once it has
-// finished, whatever its exit status. When it was ended by an interrupt from
+// Runs the command line (its first word names the program, found through the
+// search path) and returns once it has finished, whatever its exit status. When it was ended by an interrupt from
 // the terminal (SIGINT, SIGQUIT where those exist), the advisor ends by the
 // same signal at once instead of returning.
 void RunConverter(const char* commandLine);

@@ -52,10 +52,12 @@ TEST(AdvisorBinary, ReloadsAFrameEveryPassUntilTheyRunOut) {
 TEST(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
   AdvisorRun run;
   WriteRgbTiff(run.workDir() + "/x.tif", SolidPicture(640, 480, Rgb(200, 200, 200)));
-  // No folder on PATH holds a converter; the shell says so on every pass.
+  // No folder on PATH holds a converter. That is said once, not on every pass,
+  // where it would scroll the board off the terminal.
   TempDir emptyBin;
   const ProcessResult result = run.Run(display(), 1.5, {{"PATH", emptyBin.path()}});
   EXPECT_TRUE(result.timedOut) << "ended early: " << result.err;
+  EXPECT_EQ(result.err, "bottlewatch: cannot run convert: No such file or directory\n");
   EXPECT_EQ(result.out.rfind("Found field at: \n", 0), 0u) << result.out;
   EXPECT_EQ(run.ConverterCalls(), 0);
   EXPECT_TRUE(FileExists(run.workDir() + "/x.tif"));
