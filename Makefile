@@ -5,11 +5,12 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo install package package-check soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -49,6 +50,26 @@ fuzz: fuzz-build
 demo: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
 	scripts/demo $(BUILD)
+
+# The advisor, its manual page and its documents under PREFIX; DESTDIR
+# stages them elsewhere. Only the advisor is built.
+install: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# $(BUILD)/bottlewatch_<version>_amd64.deb. dpkg-shlibdeps (dpkg-dev) and
+# file work out its library dependencies.
+package: configure
+	@scripts/install-deps dpkg-dev file
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
+	cd $(BUILD) && cpack -G DEB
+
+# The package as a user gets it: lintian, the manual page, and the installed
+# program run on a private screen; it is removed again afterwards.
+package-check: package
+	@scripts/install-deps lintian man-db
+	cmake --build $(BUILD) -j$(JOBS) --target screen-sim
+	scripts/package-check $(BUILD)
 
 # A long run against the simulator: flat memory and descriptors, no advice
 # that disagrees with what was drawn. SOAK_SECONDS (default 600) sets its length.
