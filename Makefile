@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo install package package-check soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -46,10 +46,16 @@ fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_SECONDS)
 
 # The advisor on a simulated game on a private virtual screen, in this
-# terminal, for DEMO_SECONDS (default 30).
+# terminal, for DEMO_SECONDS (default 30); it leaves a picture of the screen
+# beside the terminal.
 demo: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
 	scripts/demo $(BUILD)
+
+# docs/demo.png, the README's picture, from a shorter demo run not shown here.
+demo-picture: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
+	DEMO_SECONDS=$${DEMO_SECONDS:-15} scripts/demo $(BUILD) docs/demo.png >/dev/null
 
 # The advisor, its manual page and its documents under PREFIX; DESTDIR
 # stages them elsewhere. Only the advisor is built.
