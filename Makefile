@@ -5,11 +5,12 @@ BUILD ?= build
 MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc)
 
+PREFIX ?= /usr/local
 FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz run bench bench-run clean
 
 all: build
 
@@ -45,10 +46,36 @@ fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_SECONDS)
 
 # The advisor on a simulated game on a private virtual screen, in this
-# terminal, for DEMO_SECONDS (default 30).
+# terminal, for DEMO_SECONDS (default 30); it leaves a picture of the screen
+# beside the terminal.
 demo: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
 	scripts/demo $(BUILD)
+
+# docs/demo.png, the README's picture, from a shorter demo run not shown here.
+demo-picture: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
+	DEMO_SECONDS=$${DEMO_SECONDS:-15} scripts/demo $(BUILD) docs/demo.png >/dev/null
+
+# The advisor, its manual page and its documents under PREFIX; DESTDIR
+# stages them elsewhere. Only the advisor is built.
+install: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# $(BUILD)/bottlewatch_<version>_amd64.deb. dpkg-shlibdeps (dpkg-dev) and
+# file work out its library dependencies.
+package: configure
+	@scripts/install-deps dpkg-dev file
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
+	cd $(BUILD) && cpack -G DEB
+
+# The package as a user gets it: lintian, the manual page, and the installed
+# program run on a private screen; it is removed again afterwards.
+package-check: package
+	@scripts/install-deps lintian man-db
+	cmake --build $(BUILD) -j$(JOBS) --target screen-sim
+	scripts/package-check $(BUILD)
 
 # A long run against the simulator: flat memory and descriptors, no advice
 # that disagrees with what was drawn. SOAK_SECONDS (default 600) sets its length.
