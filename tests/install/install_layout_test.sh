@@ -45,7 +45,7 @@ for prefix in /usr/local /opt/bottlewatch; do
   stage_install "$root" "$prefix"
   expect_files "$root" "$prefix" bin/bottlewatch share/man/man1/bottlewatch.1 \
     share/doc/bottlewatch/README.md share/doc/bottlewatch/LICENSE \
-    share/doc/bottlewatch/copyright
+    share/doc/bottlewatch/copyright share/doc/bottlewatch/docs/demo.png
   [ -x "$root$prefix/bin/bottlewatch" ] || fail "$prefix/bin/bottlewatch is not executable"
 done
 
@@ -73,7 +73,8 @@ stage_install "$root" "$packaging_prefix"
   fail "the pre-build script failed"
 expect_files "$root" /usr bin/bottlewatch share/man/man1/bottlewatch.1.gz \
   share/doc/bottlewatch/README.md share/doc/bottlewatch/LICENSE \
-  share/doc/bottlewatch/copyright share/doc/bottlewatch/changelog.gz
+  share/doc/bottlewatch/copyright share/doc/bottlewatch/changelog.gz \
+  share/doc/bottlewatch/docs/demo.png
 gzip -dc "$root/usr/share/man/man1/bottlewatch.1.gz" | cmp -s - "$source/man/bottlewatch.1" ||
   fail "the packaged manual page differs from man/bottlewatch.1"
 gzip -dc "$root/usr/share/doc/bottlewatch/changelog.gz" | head -n 1 |
