@@ -33,6 +33,21 @@ start_screen_sim() {
   [ -s "$work/states.log" ]
 }
 
+# install_counting_converter WORKDIR: writes WORKDIR/bin/convert, which adds a
+# line to the file $CONVERT_COUNT names and then runs the real converter, so
+# that a bench can count frames by putting WORKDIR/bin first on PATH.
+install_counting_converter() {
+  local real
+  real=$(command -v convert) || { echo "no convert on PATH" >&2; return 1; }
+  mkdir -p "$1/bin"
+  cat >"$1/bin/convert" <<WRAPPER
+#!/bin/sh
+echo >> "\$CONVERT_COUNT"
+exec "$real" "\$@"
+WRAPPER
+  chmod +x "$1/bin/convert"
+}
+
 # stop_screen_processes: ends everything started above, newest first.
 stop_screen_processes() {
   local i
