@@ -10,6 +10,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/socket.h>
@@ -18,13 +19,13 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "capture/bitmap_file.h"
 #include "capture/packed_dib.h"
 #include "capture/pixel_packing.h"
 #include "capture/screen_capture.h"
+#include "capture/screen_sources.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ struct DibOwner {
 // What lives from one capture to the next. Plain data with no destructor: it
 // is never torn down at exit, where a server that has gone away would only
 // call the lost-display handler once more.
-struct Connection {
+struct KeptDisplay {
   Display* display = nullptr;
   int width = 0;  // the part of the region the screen covers
   int height = 0;
@@ -49,7 +50,7 @@ struct Connection {
   XShmSegmentInfo segment = {};
 };
 
-Connection g_connection;
+KeptDisplay g_connection;
 
 // Failed requests since the capture's handler went in. Only the main loop's
 // thread talks to the server, so a plain counter is enough.
@@ -80,14 +81,34 @@ int ReportLostDisplay(Display* display) {
   std::_Exit(2);
 }
 
-Display* OpenDisplay() {
-  Display* display = XOpenDisplay(nullptr);
-  if (display != nullptr) return display;
+std::string WhyNoDisplay() {
   const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0') {
-    throw std::runtime_error("cannot open X display (DISPLAY is not set)");
+  if (name == nullptr || *name == '\0') return "cannot open X display (DISPLAY is not set)";
+  return std::string("cannot open X display \"") + name + "\"";
+}
+
+// Xwayland serving a Wayland desktop draws its windows only into the
+// compositor's picture, never into its root window. Newer releases say so
+// with an extension of their own; every release names its outputs XWAYLAND0,
+// XWAYLAND1 and so on.
+bool IsRootlessXwayland(Display* x) {
+  int opcode = 0;
+  int firstEvent = 0;
+  int firstError = 0;
+  if (XQueryExtension(x, "XWAYLAND", &opcode, &firstEvent, &firstError)) return true;
+  if (!XRRQueryExtension(x, &firstEvent, &firstError)) return false;
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x, DefaultRootWindow(x));
+  if (resources == nullptr) return false;
+  bool xwayland = false;
+  for (int k = 0; k < resources->noutput && !xwayland; ++k) {
+    XRROutputInfo* output = XRRGetOutputInfo(x, resources, resources->outputs[k]);
+    if (output == nullptr) continue;
+    xwayland =
+        std::string(output->name, static_cast<size_t>(output->nameLen)).rfind("XWAYLAND", 0) == 0;
+    XRRFreeOutputInfo(output);
   }
-  throw std::runtime_error(std::string("cannot open X display \"") + name + "\"");
+  XRRFreeScreenResources(resources);
+  return xwayland;
 }
 
 // A segment id only means the same memory to a server on this machine, so
@@ -108,7 +129,7 @@ void DestroySharedImage(XImage* image) {
 
 // Sets up the shared image for the covered region, or leaves connection.shared
 // empty when the extension is missing or the server cannot attach the segment.
-void AttachSharedImage(Connection& connection) {
+void AttachSharedImage(KeptDisplay& connection) {
   Display* const x = connection.display;
   if (!IsLocalConnection(x) || !XShmQueryExtension(x)) return;
   const int screen = DefaultScreen(x);
@@ -150,8 +171,7 @@ void AttachSharedImage(Connection& connection) {
   connection.shared = image;
 }
 
-void Connect(Connection& connection) {
-  Display* const x = OpenDisplay();
+void Connect(KeptDisplay& connection, Display* x) {
   XSetIOErrorHandler(ReportLostDisplay);
   connection.display = x;
   // A screen smaller than the region is read where it exists; the server
@@ -192,9 +212,24 @@ bool ReadColours(Display* x, const ScreenImage& image, ScreenColour* colours) {
 
 }  // namespace
 
-int CaptureScreen(const char* fileName) {
-  Connection& connection = g_connection;
-  if (connection.display == nullptr) Connect(connection);
+X11Screen ConnectX11Capture(std::string& display) {
+  if (g_connection.display != nullptr) return X11Screen::kReadable;
+  Display* const x = XOpenDisplay(nullptr);
+  if (x == nullptr) {
+    display = WhyNoDisplay();
+    return X11Screen::kNoDisplay;
+  }
+  if (IsRootlessXwayland(x)) {
+    display = DisplayString(x);
+    XCloseDisplay(x);
+    return X11Screen::kRootlessXwayland;
+  }
+  Connect(g_connection, x);
+  return X11Screen::kReadable;
+}
+
+int CaptureX11Screen(const char* fileName) {
+  KeptDisplay& connection = g_connection;
   Display* const x = connection.display;
   const Window root = RootWindow(x, DefaultScreen(x));
   const ErrorHandlerScope errors;
@@ -221,12 +256,12 @@ int CaptureScreen(const char* fileName) {
   return 1;
 }
 
-bool ScreenCaptureUsesSharedMemory() {
+bool X11CaptureUsesSharedMemory() {
   return g_connection.shared != nullptr;
 }
 
-void CloseScreenCapture() {
-  Connection& connection = g_connection;
+void CloseX11Capture() {
+  KeptDisplay& connection = g_connection;
   if (connection.display == nullptr) return;
   if (connection.shared != nullptr) {
     XShmDetach(connection.display, &connection.segment);
@@ -235,5 +270,5 @@ void CloseScreenCapture() {
   }
   XCloseDisplay(connection.display);
   XSetIOErrorHandler(nullptr);
-  connection = Connection{};
+  connection = KeptDisplay{};
 }
