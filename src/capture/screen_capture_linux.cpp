@@ -38,8 +38,9 @@ void ChooseSource() {
   }
   try {
     StartPortalCapture();
-  } catch (const std::runtime_error& failure) {
-    throw std::runtime_error(failure.what() + context);
+  } catch (const PortalMissing& missing) {
+    // Said only here: the X display is why the portal was needed at all.
+    throw std::runtime_error(missing.what() + context);
   }
   g_source = Source::kPortal;
 }

@@ -159,10 +159,12 @@ guint32 Ask(const char* method, GVariantBuilder* arguments, GVariantBuilder* opt
   return answer.response;
 }
 
-void RequireSuccess(guint32 response, const char* step) {
+// The portal's answers: 0 granted, 1 cancelled by the user, 2 ended some
+// other way (a dialog closed, a desktop that refuses by policy).
+void RequireSuccess(guint32 response) {
   if (response == 0) return;
-  if (response == 1) Fail("screen sharing was not allowed (the dialog was cancelled)");
-  Fail(std::string("screen sharing was refused by the desktop (at ") + step + ")");
+  if (response == 1) Fail("screen sharing was not allowed (cancelled in the desktop's dialog)");
+  Fail("screen sharing was refused by the desktop");
 }
 
 // The ScreenCast interface's property name, or 0 when it cannot be read.
@@ -196,7 +198,8 @@ void RequireScreenCast() {
   if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
       g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)) {
     g_clear_error(&error);
-    Fail(std::string("no desktop portal on the session bus (nothing serves ") + kPortalName + ")");
+    throw PortalMissing(std::string("no desktop portal on the session bus (nothing serves ") +
+                        kPortalName + ")");
   }
   if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_INTERFACE) ||
       g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY) ||
@@ -204,9 +207,10 @@ void RequireScreenCast() {
       g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD) ||
       g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS)) {
     g_clear_error(&error);
-    Fail(std::string("the desktop portal offers no screen sharing (no ") + kScreenCast + ")");
+    throw PortalMissing(std::string("the desktop portal offers no screen sharing (no ") +
+                        kScreenCast + ")");
   }
-  Fail("cannot reach the desktop portal: " + Message(error));
+  throw PortalMissing("cannot reach the desktop portal: " + Message(error));
 }
 
 void CreateSession() {
@@ -218,7 +222,7 @@ void CreateSession() {
   g_variant_builder_add(&options, "{sv}", "session_handle_token",
                         g_variant_new_string(NextToken().c_str()));
   GVariant* results = nullptr;
-  RequireSuccess(Ask("CreateSession", &arguments, &options, &results), "CreateSession");
+  RequireSuccess(Ask("CreateSession", &arguments, &options, &results));
   const gchar* session = nullptr;
   if (results == nullptr || !g_variant_lookup(results, "session_handle", "&s", &session)) {
     Fail("the desktop portal gave no screen-sharing session");
@@ -249,7 +253,7 @@ void SelectSources() {
     g_variant_builder_add(&options, "{sv}", "cursor_mode", g_variant_new_uint32(kHiddenCursor));
   }
   GVariant* results = nullptr;
-  RequireSuccess(Ask("SelectSources", &arguments, &options, &results), "SelectSources");
+  RequireSuccess(Ask("SelectSources", &arguments, &options, &results));
   if (results != nullptr) g_variant_unref(results);
 }
 
@@ -265,7 +269,7 @@ uint32_t Start() {
   GVariantBuilder options;
   g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
   GVariant* results = nullptr;
-  RequireSuccess(Ask("Start", &arguments, &options, &results), "Start");
+  RequireSuccess(Ask("Start", &arguments, &options, &results));
   GVariant* streams = results != nullptr
                           ? g_variant_lookup_value(results, "streams", G_VARIANT_TYPE("a(ua{sv})"))
                           : nullptr;
@@ -553,7 +557,7 @@ void StartPortalCapture() {
   if (portal.stream != nullptr) return;
   GError* error = nullptr;
   portal.bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
-  if (portal.bus == nullptr) Fail("cannot reach the session bus: " + Message(error));
+  if (portal.bus == nullptr) throw PortalMissing("cannot reach the session bus: " + Message(error));
   // GIO would end the process with SIGTERM, silently, when the bus goes.
   g_dbus_connection_set_exit_on_close(portal.bus, FALSE);
   RequireScreenCast();

@@ -4,6 +4,7 @@
 #ifndef BOTTLEWATCH_CAPTURE_SCREEN_SOURCES_H_
 #define BOTTLEWATCH_CAPTURE_SCREEN_SOURCES_H_
 
+#include <stdexcept>
 #include <string>
 
 // ---- X11 (screen_capture_x11.cpp) ----
@@ -27,10 +28,16 @@ void CloseX11Capture();
 
 // ---- The screen-sharing portal (screen_capture_portal.cpp) ----
 
+// Thrown when the session bus, the portal or its ScreenCast is not there at
+// all, as against a portal that refuses or a stream that fails.
+struct PortalMissing : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // Asks the desktop for a screen or window to share (its dialog may wait on the
 // user for as long as they take), connects to the stream and waits for its
-// first picture. Does nothing once done. Throws std::runtime_error with one
-// line when the portal is missing, the user refuses or the stream fails.
+// first picture. Does nothing once done. Throws PortalMissing, or
+// std::runtime_error with one line when the user refuses or the stream fails.
 void StartPortalCapture();
 
 // As CaptureScreen, from the newest picture the stream has delivered. Throws
