@@ -22,6 +22,30 @@ start_virtual_screen() {
   export DISPLAY=:$(head -n 1 "$numberfile")
 }
 
+# start_bench_screen WORKDIR BIN: the screen a benchmark measures on. Xvfb as
+# above, or with BENCH_DESKTOP=gnome a headless GNOME desktop
+# (scripts/headless-gnome, its share dialog built in BIN): the advisor then
+# reads its screen through the screen-sharing portal, and the desktop's
+# environment is exported for everything started afterwards.
+start_bench_screen() {
+  local work=$1 bin=$2
+  if [ "${BENCH_DESKTOP:-}" != gnome ]; then
+    start_virtual_screen "$work"
+    return
+  fi
+  "$(dirname "${BASH_SOURCE[0]}")/headless-gnome" "$work/desktop" "$bin" \
+    >"$work/desktop.log" 2>&1 &
+  screen_pids+=($!)
+  for _ in $(seq 300); do [ -s "$work/desktop/env" ] && break; sleep 0.1; done
+  if ! [ -s "$work/desktop/env" ]; then
+    echo "the desktop did not start (see $work/desktop.log)" >&2
+    return 1
+  fi
+  set -a
+  . "$work/desktop/env"
+  set +a
+}
+
 # start_screen_sim BIN WORKDIR [OPTIONS...]: the simulated game, logging its
 # states to WORKDIR/states.log; returns once the first state is on the screen.
 start_screen_sim() {
