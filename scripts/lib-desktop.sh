@@ -1,0 +1,147 @@
+# Shell helpers shared by scripts/headless-gnome and scripts/headless-sway: a
+# private desktop session in $work whose processes are started, awaited with a
+# bounded timeout, recorded in pid files and all stopped when the script ends.
+# The sourcing script sets work, me (its name for messages), timeout (seconds)
+# and parent (the PID whose end also ends the desktop).
+
+desktop_names=()    # the processes started, in order, by their pid file names
+desktop_x_displays=()
+desktop_deadline=0
+
+need_program() {
+  command -v "$1" >/dev/null && return 0
+  echo "$me: $1 is missing (scripts/install-deps installs what the desktop tests need)" >&2
+  return 1
+}
+
+# A fresh runtime folder and private XDG folders in $work; nothing of the
+# caller's desktop (display, bus, PipeWire) reaches the processes started here.
+desktop_prepare() {
+  rm -f "$work"/env "$work"/*.pid
+  rm -rf "$work/runtime"
+  mkdir -m 0700 "$work/runtime" || exit 1
+  mkdir -p "$work/home/config" "$work/home/state" "$work/home/data" "$work/home/cache"
+  unset DISPLAY WAYLAND_DISPLAY XAUTHORITY PIPEWIRE_REMOTE DBUS_SESSION_BUS_ADDRESS \
+    XDG_SESSION_TYPE XDG_CURRENT_DESKTOP SWAYSOCK
+  export XDG_RUNTIME_DIR=$work/runtime PIPEWIRE_RUNTIME_DIR=$work/runtime
+  export XDG_CONFIG_HOME=$work/home/config XDG_STATE_HOME=$work/home/state
+  export XDG_DATA_HOME=$work/home/data XDG_CACHE_HOME=$work/home/cache
+  desktop_deadline=$((SECONDS + timeout))
+  trap 'exit 0' TERM INT HUP
+  trap desktop_stop EXIT
+}
+
+# desktop_start NAME COMMAND...: runs COMMAND in the background with its
+# output in NAME.log and its PID in NAME.pid.
+desktop_start() {
+  local name=$1
+  shift
+  "$@" </dev/null >"$work/$name.log" 2>&1 &
+  echo $! >"$work/$name.pid"
+  desktop_names+=("$name")
+}
+
+desktop_alive() { [ -s "$work/$1.pid" ] && kill -0 "$(cat "$work/$1.pid")" 2>/dev/null; }
+
+# desktop_wait WHAT NAME COMMAND...: polls COMMAND until it succeeds. Fails,
+# naming NAME.log and quoting its end, when NAME's process ends first or the
+# start-up deadline passes.
+desktop_wait() {
+  local what=$1 name=$2
+  shift 2
+  while ! "$@" >/dev/null 2>&1; do
+    local why=
+    if ! desktop_alive "$name"; then
+      why="$name exited"
+    elif [ $SECONDS -ge $desktop_deadline ]; then
+      why="no $what after ${timeout}s"
+    fi
+    if [ -n "$why" ]; then
+      {
+        echo "$me: $why; see $work/$name.log, which ends:"
+        tail -n 8 "$work/$name.log" | sed 's/^/  /'
+      } >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+bus_name_owned() {
+  gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+
+desktop_start_bus() {
+  desktop_start dbus dbus-daemon --nofork --config-file="$work/bus.conf"
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
+  desktop_wait "session bus" dbus gdbus call --session --dest org.freedesktop.DBus \
+    --object-path /org/freedesktop/DBus --method org.freedesktop.DBus.GetId
+}
+
+# WirePlumber is ready once it shows as a client of PipeWire.
+wireplumber_ready() { pw-cli ls Client 2>/dev/null | grep -q '"WirePlumber"'; }
+
+# record_x_display N: display N belongs to this desktop; its lock file and
+# socket are removed at stop if its server left them behind.
+record_x_display() { desktop_x_displays+=("$@"); }
+
+# desktop_write_env NAME=value...: the client environment, written whole at
+# once so that a reader never sees half of it.
+desktop_write_env() {
+  {
+    echo "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS"
+    echo "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"
+    echo "PIPEWIRE_RUNTIME_DIR=$PIPEWIRE_RUNTIME_DIR"
+    printf '%s\n' "$@"
+  } >"$work/env.new" && mv "$work/env.new" "$work/env"
+  echo "$me: ready; environment in $work/env" >&2
+}
+
+# Waits until asked to stop (the traps) or until the parent process is gone.
+desktop_wait_for_stop() {
+  while kill -0 "$parent" 2>/dev/null; do
+    sleep 0.5 &
+    wait $!
+  done
+  exit 0
+}
+
+desktop_stop() {
+  trap '' TERM INT HUP
+  rm -f "$work/env"
+  local i name pid pids=()
+  for ((i = ${#desktop_names[@]} - 1; i >= 0; i--)); do
+    name=${desktop_names[i]}
+    pid=$(cat "$work/$name.pid" 2>/dev/null) || continue
+    [ -n "$pid" ] && kill -TERM "$pid" 2>/dev/null && pids+=("$pid")
+  done
+  # An X server started by the compositor normally ends with it.
+  for name in xwayland; do
+    pid=$(cat "$work/$name.pid" 2>/dev/null) && [ -n "$pid" ] && pids+=("$pid")
+  done
+  local waited=0
+  while [ $waited -lt 50 ]; do
+    local left=0
+    for pid in "${pids[@]}"; do kill -0 "$pid" 2>/dev/null && left=1; done
+    [ $left = 0 ] && break
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+  wait 2>/dev/null
+  # A compositor killed outright leaves its X lock files behind; they name
+  # its PID. Only those of a process of ours that is gone are removed.
+  local n owner
+  for n in "${desktop_x_displays[@]}"; do
+    [ -f "/tmp/.X$n-lock" ] || continue
+    owner=$(tr -dc 0-9 <"/tmp/.X$n-lock")
+    [ -n "$owner" ] || continue
+    for name in "${desktop_names[@]}"; do
+      if [ "$(cat "$work/$name.pid" 2>/dev/null)" = "$owner" ] && ! kill -0 "$owner" 2>/dev/null; then
+        rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n"
+      fi
+    done
+  done
+  for name in "${desktop_names[@]}" xwayland; do rm -f "$work/$name.pid"; done
+}
