@@ -6,6 +6,7 @@
 
 desktop_names=()    # the processes started, in order, by their pid file names
 desktop_x_displays=()
+desktop_remove_at_stop=()   # folders outside $work to remove at stop
 desktop_deadline=0
 
 need_program() {
@@ -14,11 +15,27 @@ need_program() {
   return 1
 }
 
+# X servers (Xwayland too) put their sockets in /tmp/.X11-unix and insist that
+# it is world-writable with the sticky bit. mutter makes it through its umask
+# when it is missing (1755 under 022) and then refuses its own folder, so it
+# is made here as X servers make it.
+desktop_check_x11_unix() {
+  if [ ! -d /tmp/.X11-unix ]; then
+    (umask 0 && mkdir -m 1777 /tmp/.X11-unix) 2>/dev/null || [ -d /tmp/.X11-unix ]
+  fi
+  local mode
+  mode=$(stat -c %a /tmp/.X11-unix 2>/dev/null) || mode=missing
+  [ "$mode" = 1777 ] && return 0
+  echo "$me: /tmp/.X11-unix must be mode 1777 for Xwayland (it is $mode);" \
+    "as root: chmod 1777 /tmp/.X11-unix" >&2
+  return 1
+}
+
 # A fresh runtime folder and private XDG folders in $work; nothing of the
 # caller's desktop (display, bus, PipeWire) reaches the processes started here.
 desktop_prepare() {
   rm -f "$work"/env "$work"/*.pid
-  rm -rf "$work/runtime"
+  rm -rf "$work/runtime" "$work/bus"
   mkdir -m 0700 "$work/runtime" || exit 1
   mkdir -p "$work/home/config" "$work/home/state" "$work/home/data" "$work/home/cache"
   unset DISPLAY WAYLAND_DISPLAY XAUTHORITY PIPEWIRE_REMOTE DBUS_SESSION_BUS_ADDRESS \
@@ -54,7 +71,7 @@ desktop_wait() {
     if ! desktop_alive "$name"; then
       why="$name exited"
     elif [ $SECONDS -ge $desktop_deadline ]; then
-      why="no $what after ${timeout}s"
+      why="$what not ready after ${timeout}s"
     fi
     if [ -n "$why" ]; then
       {
@@ -70,6 +87,25 @@ desktop_wait() {
 bus_name_owned() {
   gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true
+}
+
+# The bus's configuration: no <servicedir>, no <standard_session_servicedirs/>,
+# so nothing is activated behind the test's back.
+desktop_write_bus_config() {
+  cat >"$work/bus.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$work/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
 }
 
 desktop_start_bus() {
@@ -144,4 +180,5 @@ desktop_stop() {
     done
   done
   for name in "${desktop_names[@]}" xwayland; do rm -f "$work/$name.pid"; done
+  [ ${#desktop_remove_at_stop[@]} -eq 0 ] || rm -rf "${desktop_remove_at_stop[@]}"
 }

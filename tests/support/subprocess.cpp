@@ -116,9 +116,9 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   }
 }
 
-int BackgroundProcess::Stop() {
+int BackgroundProcess::Stop(int graceMillis) {
   if (pid_ <= 0) return -1;
-  const int status = TerminateAndReap(pid_, 2000);
+  const int status = TerminateAndReap(pid_, graceMillis);
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }

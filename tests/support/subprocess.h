@@ -44,9 +44,9 @@ class BackgroundProcess {
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
 
-  // Sends SIGTERM (SIGKILL after two seconds) and returns the exit status,
+  // Sends SIGTERM (SIGKILL after graceMillis) and returns the exit status,
   // or -1 when it was ended by a signal or was already stopped.
-  int Stop();
+  int Stop(int graceMillis = 2000);
 
  private:
   int pid_ = -1;

@@ -1,0 +1,136 @@
+#include "support/desktop_session.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::map<std::string, std::string> ParseEnv(const std::string& text) {
+  std::map<std::string, std::string> env;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos || equals == 0) continue;
+    env[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return env;
+}
+
+// Whether the child has ended, without reaping it: its owner still waits
+// for it.
+bool Ended(int pid) {
+  siginfo_t info = {};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
+
+// Whether pid runs with the given runtime folder, as every process of a
+// desktop does: a PID left in a pid file may since have been reused.
+bool RunsIn(int pid, const std::string& runtimeDir) {
+  const std::string environ = ReadFile("/proc/" + std::to_string(pid) + "/environ");
+  const std::string wanted = "XDG_RUNTIME_DIR=" + runtimeDir;
+  for (size_t start = 0; start < environ.size();) {
+    const size_t end = std::min(environ.find('\0', start), environ.size());
+    if (environ.compare(start, end - start, wanted) == 0) return true;
+    start = end + 1;
+  }
+  return false;
+}
+
+int ReadPid(const std::string& path) {
+  try {
+    return std::stoi(ReadFile(path));
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+}  // namespace
+
+DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
+  const std::string scripts = BOTTLEWATCH_SCRIPTS_DIR;
+  std::vector<std::string> argv = {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1"};
+  switch (kind) {
+    case DesktopKind::kGnome:
+    case DesktopKind::kGnomeNoPortal:
+      argv.push_back(scripts + "/headless-gnome");
+      argv.push_back(workDir());
+      argv.push_back(BOTTLEWATCH_BIN_DIR);
+      if (kind == DesktopKind::kGnomeNoPortal) argv.push_back("--no-portal");
+      compositor_ = "mutter";
+      break;
+    case DesktopKind::kSwayNoPortal:
+      argv.push_back(scripts + "/headless-sway");
+      argv.push_back(workDir());
+      compositor_ = "sway";
+      break;
+  }
+  // The script stops the desktop itself when its bounded start fails; the
+  // test waits a little longer than that bound for its word.
+  const std::string scriptLog = dir_.File("script.log");
+  script_ = std::make_unique<BackgroundProcess>(
+      argv, workDir(),
+      std::map<std::string, std::string>{
+          {"READY_TIMEOUT", std::to_string(static_cast<int>(timeoutSeconds))}},
+      scriptLog);
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds + 10);
+  const std::string envPath = dir_.File("env");
+  while (!FileExists(envPath)) {
+    if (Ended(script_->pid()) || std::chrono::steady_clock::now() > deadline) {
+      Stop();
+      throw std::runtime_error(argv[3].substr(scripts.size() + 1) + " did not start:\n" +
+                               ReadFile(scriptLog));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  env_ = ParseEnv(ReadFile(envPath));
+}
+
+DesktopSession::~DesktopSession() {
+  Stop();
+}
+
+void DesktopSession::Stop() {
+  if (!script_) return;
+  // The script stops its processes within a few seconds of SIGTERM.
+  script_->Stop(15000);
+  script_.reset();
+  // A script that had to be killed leaves its pid files behind: their
+  // processes are ended here, by their PIDs.
+  std::error_code ignored;
+  const std::string runtimeDir = std::filesystem::canonical(dir_.File("runtime"), ignored).string();
+  if (runtimeDir.empty()) return;
+  for (const auto& entry : std::filesystem::directory_iterator(workDir(), ignored)) {
+    if (entry.path().extension() != ".pid") continue;
+    const int pid = ReadPid(entry.path().string());
+    if (pid > 0 && RunsIn(pid, runtimeDir)) kill(pid, SIGKILL);
+  }
+}
+
+void DesktopSession::SetAnswer(const std::string& answer) const {
+  // Replaced whole, so that share-dialog never reads half a word.
+  WriteFile(dir_.File("answer.new"), answer + "\n");
+  std::filesystem::rename(dir_.File("answer.new"), dir_.File("answer"));
+}
+
+void DesktopSession::KillCompositor() const {
+  const int pid = Pid(compositor_);
+  if (pid <= 0) throw std::runtime_error("no " + compositor_ + " PID in " + workDir());
+  kill(pid, SIGKILL);
+}
+
+int DesktopSession::Pid(const std::string& name) const {
+  return ReadPid(dir_.File(name + ".pid"));
+}

@@ -1,0 +1,71 @@
+// A private headless Wayland desktop for the tests and benchmarks that run the
+// advisor where the screen is read through the desktop: GNOME's compositor
+// (scripts/headless-gnome: mutter, its Xwayland, PipeWire, the ScreenCast
+// portal whose share dialog is share-dialog), or sway's rootless Xwayland with
+// no portal (scripts/headless-sway). Tests never use the developer's own
+// desktop.
+//
+// The GNOME desktop needs share-dialog built: a test target that uses it adds
+// add_dependencies(... share-dialog).
+#ifndef BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
+#define BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+
+enum class DesktopKind {
+  kGnome,          // mutter + Xwayland + PipeWire + the ScreenCast portal
+  kGnomeNoPortal,  // the same with nothing of the portal on the session bus
+  kSwayNoPortal,   // sway's rootless Xwayland, a session bus with no portal
+};
+
+class DesktopSession {
+ public:
+  // Starts the desktop in a fresh folder of its own and returns once every
+  // part of it answers. Throws std::runtime_error with the script's account of
+  // what failed (which quotes the end of the failing program's log) when it
+  // cannot start within timeoutSeconds.
+  explicit DesktopSession(DesktopKind kind, double timeoutSeconds = 60);
+  // Stops everything the desktop started.
+  ~DesktopSession();
+  DesktopSession(const DesktopSession&) = delete;
+  DesktopSession& operator=(const DesktopSession&) = delete;
+
+  // What a client of this desktop needs, to pass to RunProcess or
+  // BackgroundProcess: DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
+  // PIPEWIRE_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY (empty, that is
+  // unset, where the X server needs none), XDG_SESSION_TYPE,
+  // XDG_CURRENT_DESKTOP. Clients run as the test's own user (root here).
+  const std::map<std::string, std::string>& env() const { return env_; }
+
+  // What the share dialog answers at the next Start of a screen cast: "grant"
+  // (the initial answer), "refuse" (response 1), "close" (response 2) or
+  // "wait" (no answer while the client waits). GNOME with the portal only.
+  void SetAnswer(const std::string& answer) const;
+
+  // Kills the compositor (mutter or sway) outright, as a crash would; its
+  // Xwayland goes with it, and the portal closes the sessions it recorded.
+  void KillCompositor() const;
+
+  // The PID recorded for one of the desktop's processes ("mutter", "sway",
+  // "xwayland", "pipewire", "portal", "share-dialog", ...), or -1.
+  int Pid(const std::string& name) const;
+
+  // The folder holding the desktop's logs (NAME.log), pid files and env.
+  const std::string& workDir() const { return dir_.path(); }
+  std::string LogPath(const std::string& name) const { return dir_.File(name + ".log"); }
+
+ private:
+  void Stop();
+
+  TempDir dir_;
+  std::string compositor_;
+  std::unique_ptr<BackgroundProcess> script_;
+  std::map<std::string, std::string> env_;
+};
+
+#endif  // BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
