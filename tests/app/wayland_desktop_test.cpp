@@ -1,0 +1,151 @@
+// The whole advisor on a headless GNOME desktop, as on a Wayland session: the
+// simulated game is an X11 client of the desktop's rootless Xwayland, and the
+// screen comes through the real portal frontend and a PipeWire stream of the
+// real compositor. Only the share dialog is the tests' own (share-dialog).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/advisor_output.h"
+#include "support/advisor_run.h"
+#include "support/desktop_session.h"
+#include "support/subprocess.h"
+#include "support/temp_dir.h"
+#include "support/xvfb_server.h"
+
+namespace {
+
+const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
+const char kWaiting[] = "bottlewatch: waiting for the desktop to allow screen sharing\n";
+
+// The advisor's error stream after the waiting line: exactly one error line.
+std::string ErrorAfterWaiting(const ProcessResult& run) {
+  EXPECT_EQ(run.err.rfind(kWaiting, 0), 0u) << run.err;
+  return run.err.rfind(kWaiting, 0) == 0 ? run.err.substr(sizeof kWaiting - 1) : run.err;
+}
+
+void ExpectOneErrorLine(const std::string& err, const std::string& saying) {
+  EXPECT_EQ(err.rfind("Error:  ", 0), 0u) << err;
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+  EXPECT_NE(err.find(saying), std::string::npos) << err;
+}
+
+TEST(WaylandDesktop, PlaysAlongWithTheSimulatorThroughThePortal) {
+  DesktopSession desktop(DesktopKind::kGnome);
+  TempDir dir;
+  const std::string log = dir.File("states.log");
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
+      desktop.env());
+  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+  const ProcessResult advisor = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 9);
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_TRUE(advisor.timedOut) << "the advisor ended early: " << advisor.err;
+  EXPECT_EQ(advisor.err, kWaiting);
+  ASSERT_EQ(advisor.out.rfind(kFieldReport, 0), 0u) << advisor.out.substr(0, 200);
+  const OutputCheck check = CheckAgainstSimLog(advisor.out, ReadFile(log));
+  EXPECT_EQ(check.problems, std::vector<std::string>{});
+  EXPECT_GE(check.vitaminLines, 8) << advisor.out;
+}
+
+// The same still game drawn on an X server and on the desktop gives the same
+// file, byte for byte: the stream's pixels, format and crop reach x.bmp as the
+// X server's do.
+TEST(WaylandDesktop, WritesTheSameBitmapAsAnXServerShowingTheSameScreen) {
+  const std::vector<std::string> still = {"--hold", "60", "--steps", "0", "--seed", "7"};
+  auto captureOn = [&still](const std::map<std::string, std::string>& env) {
+    TempDir dir;
+    std::vector<std::string> argv = {ScreenSimBinary(), "--log", dir.File("states.log")};
+    argv.insert(argv.end(), still.begin(), still.end());
+    BackgroundProcess sim(argv, dir.path(), env);
+    EXPECT_TRUE(WaitForContent(dir.File("states.log"), 10));
+    // Long enough for the advisor to capture after the simulator's first draw
+    // has reached the stream.
+    RunProcess({AdvisorBinary()}, dir.path(), env, 3);
+    return ReadFile(dir.File("x.bmp"));
+  };
+  XvfbServer screen(640, 480, 24);
+  const std::string onX = captureOn({{"DISPLAY", screen.display()}});
+  DesktopSession desktop(DesktopKind::kGnome);
+  const std::string onDesktop = captureOn(desktop.env());
+  ASSERT_EQ(onX.size(), 1228858u);
+  EXPECT_TRUE(onDesktop == onX) << "the desktop's x.bmp differs from the X server's";
+}
+
+TEST(WaylandDesktop, RefusedSharingEndsWithOneLine) {
+  const struct {
+    const char* answer;
+    const char* saying;
+  } cases[] = {{"refuse", "not allowed"}, {"close", "refused"}};
+  DesktopSession desktop(DesktopKind::kGnome);
+  for (const auto& c : cases) {
+    desktop.SetAnswer(c.answer);
+    TempDir dir;
+    const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
+    EXPECT_EQ(run.exitStatus, 2) << c.answer;
+    EXPECT_EQ(run.out, "");
+    ExpectOneErrorLine(ErrorAfterWaiting(run), c.saying);
+  }
+}
+
+// Ctrl-C reaches the whole foreground group, whether the desktop's dialog is
+// still open or the advisor is running. An asynchronous list ignores SIGINT in
+// a script, so the sender outlives its own signal.
+TEST(WaylandDesktop, InterruptEndsItWhileAskingAndWhileRunning) {
+  DesktopSession desktop(DesktopKind::kGnome);
+  for (const char* answer : {"wait", "grant"}) {
+    desktop.SetAnswer(answer);
+    TempDir dir;
+    const ProcessResult run = RunProcess(
+        {"/bin/sh", "-c", std::string("(sleep 3; kill -INT 0) & exec ") + AdvisorBinary()},
+        dir.path(), desktop.env(), 20);
+    EXPECT_FALSE(run.timedOut) << answer;
+    EXPECT_EQ(run.signal, SIGINT) << answer;
+    EXPECT_EQ(run.err, kWaiting) << answer;
+  }
+}
+
+TEST(WaylandDesktop, NoPortalEndsWithOneLineNamingIt) {
+  DesktopSession desktop(DesktopKind::kGnomeNoPortal);
+  TempDir dir;
+  const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.out, "");
+  ExpectOneErrorLine(run.err, "no desktop portal");
+  EXPECT_NE(run.err.find("rootless Xwayland"), std::string::npos) << run.err;
+}
+
+// A compositor other than GNOME's, with no portal at all: never the silent
+// black screen that reading Xwayland's root window gives.
+TEST(WaylandDesktop, OtherCompositorsRootlessXwaylandIsNotReadAsAScreen) {
+  DesktopSession desktop(DesktopKind::kSwayNoPortal);
+  TempDir dir;
+  const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
+  EXPECT_EQ(run.exitStatus, 2);
+  EXPECT_EQ(run.out, "");
+  ExpectOneErrorLine(run.err, "rootless Xwayland");
+  EXPECT_FALSE(FileExists(dir.File("x.bmp")));
+}
+
+TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
+  DesktopSession desktop(DesktopKind::kGnome);
+  TempDir dir;
+  std::thread killer([&desktop] {
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    desktop.KillCompositor();
+  });
+  const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
+  killer.join();
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitStatus, 2);
+  ExpectOneErrorLine(ErrorAfterWaiting(run), "screen sharing ended");
+}
+
+}  // namespace
