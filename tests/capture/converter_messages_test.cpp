@@ -1,6 +1,7 @@
 // The converter's error stream, each distinct line said once: lines cut across
 // reads and runs, line ends, overlong lines and what is forgotten when the
-// memory is full.
+// memory is full. Plain repeats are driven through the advisor binary in
+// tests/app/advisor_game_test.cpp.
 #include "capture/converter_messages.h"
 
 #include <gtest/gtest.h>
@@ -21,8 +22,6 @@ struct MessagesCase {
 };
 
 const MessagesCase kCases[] = {
-    {"RepeatedEveryRun", {{"W\n"}, {"W\n"}, {"W\n"}}, "W\n"},
-    {"NewLineAmongRepeats", {{"W\n"}, {"W\nX\n"}, {"W\nX\n"}}, "W\nX\n"},
     {"LineCutAcrossReads", {{"WAR", "NING\nne", "xt\n"}, {"WARNING\n"}}, "WARNING\nnext\n"},
     {"CarriageReturnBeforeTheEnd", {{"W\r\n"}, {"W\n"}}, "W\n"},
     {"LastLineWithoutAnEnd", {{"a\nb"}, {"b\n", "a"}}, "a\nb\n"},
