@@ -1,20 +1,24 @@
 // Stands in for the image converter when tests drive the advisor with frames
-// of their own. Installed under the name "convert" first on PATH, each call
+// of their own. Installed under a converter's name first on PATH, each call
 // copies the next prepared frame, $BOTTLEWATCH_FRAMES/frame-NNN.tif, to
 // "x.tif" in the current directory; when the frames have run out it deletes
 // "x.tif", so the advisor then ends with its error line. The count of calls so
-// far is kept in $BOTTLEWATCH_FRAMES/next. The arguments are ignored.
+// far is kept in $BOTTLEWATCH_FRAMES/next, and each call's words, the name it
+// was run by first, are added as a line to $BOTTLEWATCH_FRAMES/words. When
+// $BOTTLEWATCH_FEEDER_SAYS is set, every call writes it as a line on the error
+// stream, as a converter that warns on every run does.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-int main() {
+int main(int argc, char** argv) {
   const char* dir = std::getenv("BOTTLEWATCH_FRAMES");
   if (dir == nullptr || *dir == '\0') {
     std::fprintf(stderr, "feed-frames: BOTTLEWATCH_FRAMES is not set\n");
     return 2;
   }
+  if (const char* says = std::getenv("BOTTLEWATCH_FEEDER_SAYS")) std::fprintf(stderr, "%s\n", says);
   const std::string counterPath = std::string(dir) + "/next";
   int next = 0;
   {
@@ -31,5 +35,8 @@ int main() {
     std::remove("x.tif");
   }
   std::ofstream(counterPath, std::ios::trunc) << next + 1 << '\n';
+  std::ofstream words(std::string(dir) + "/words", std::ios::app);
+  for (int i = 0; i < argc; ++i) words << (i > 0 ? " " : "") << argv[i];
+  words << '\n';
   return 0;
 }

@@ -14,6 +14,7 @@
 
 namespace {
 
+constexpr char kMagickCommand[] = "magick x.bmp -compress None x.tif";
 constexpr char kConvertCommand[] = "convert x.bmp -compress None x.tif";
 constexpr char kFrameFileName[] = "x.tif";
 
@@ -86,6 +87,15 @@ void DecodeInto(TIFF* tiff, const Raster& raster) {
                     raster.pixels, 0);
 }
 
+// ImageMagick 7's own command where it is installed: its "convert" still
+// works but warns on every run, and on Windows "convert" may be System32's
+// disk tool. Version 7's "magick" takes the same words for this conversion.
+// Looked for once: the choice holds for the whole run.
+const char* ConverterCommand() {
+  static const char* const command = ProgramOnPath("magick") ? kMagickCommand : kConvertCommand;
+  return command;
+}
+
 }  // namespace
 
 FrameStatus DecodeFrame(const char* fileName, Raster& raster) {
@@ -105,7 +115,7 @@ void LoadFrame(Raster& raster) {
   // "x.tif" holds (a frame left from before) is analysed, and no "x.tif" at
   // all is reported by the open below. An interrupt is no failure of the
   // frame: it stops the advisor before a half-written file is reported.
-  RunConverter(kConvertCommand);
+  RunConverter(ConverterCommand());
   switch (DecodeFrame(kFrameFileName, raster)) {
     case FrameStatus::kLoaded:
       return;

@@ -34,8 +34,10 @@ enum class FrameStatus {
 // is unchanged.
 FrameStatus DecodeFrame(const char* fileName, Raster& raster);
 
-// Runs "convert x.bmp -compress None x.tif" and decodes "x.tif" into raster.
-// Returns only on success; otherwise ends the process with an error line.
+// Runs "magick x.bmp -compress None x.tif" when "magick" is on the search path
+// at the first call, otherwise "convert x.bmp -compress None x.tif", and
+// decodes "x.tif" into raster. Returns only on success; otherwise ends the
+// process with an error line.
 void LoadFrame(Raster& raster);
 
 // Reverses the order of the height rows of width pixels in place.

@@ -1,7 +1,10 @@
 // The advisor binary fed a drawn game sequence: its whole redirected output,
-// byte for byte.
+// byte for byte, whichever converter stand-in serves the frames and whatever
+// that says on its error stream.
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -28,7 +31,63 @@ std::string Picture16(const std::string& board) {
   return text;
 }
 
-TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
+const char kWarning[] =
+    "WARNING: The convert command is deprecated in IMv7, use \"magick\" instead of \"convert\" "
+    "or \"magick convert\"";
+const char kComplaint[] = "convert: a long complaint, one of many";
+
+struct ConverterCase {
+  const char* name;
+  // Programs put first on PATH beside the frame feeder's "convert" (see
+  // AdvisorRun::AddConverter).
+  std::vector<std::pair<std::string, std::string>> programs;
+  // The words every call must have, or "" where a script hides the name.
+  std::string words;
+  // Lines the advisor's error stream must hold; none may show twice.
+  std::vector<std::string> said;
+};
+
+const ConverterCase kConverters[] = {
+    {"ConvertAlone", {}, "convert x.bmp -compress None x.tif", {}},
+    {"MagickBeforeConvert", {{"magick", ""}}, "magick x.bmp -compress None x.tif", {}},
+    {"WarnsEveryRunAndOnceSomethingElse",
+     {{"convert", std::string("#!/bin/sh\necho '") + kWarning +
+                      "' >&2\n"
+                      "[ \"$(cat \"$BOTTLEWATCH_FRAMES/next\" 2>/dev/null)\" = 3 ] && "
+                      "echo 'convert: frame 3 only' >&2\n"
+                      "exec '@FEEDER@' \"$@\"\n"}},
+     "",
+     {kWarning, "convert: frame 3 only"}},
+    // Some 200 KB a run, more than a pipe holds.
+    {"FillsThePipe",
+     {{"convert", std::string("#!/bin/sh\nyes '") + kComplaint +
+                      "' | head -n 5000 >&2\nexec '@FEEDER@' \"$@\"\n"}},
+     "",
+     {kComplaint}},
+    // Something it starts holds the error stream open as long as the
+    // advisor lives: the advisor must go on once the converter has ended.
+    {"LeavesItsErrorStreamOpenBehindIt",
+     {{"convert",
+       "#!/bin/sh\n(while kill -0 $PPID 2>/dev/null; do sleep 0.2; done) </dev/null >/dev/null &\n"
+       "exec '@FEEDER@' \"$@\"\n"}},
+     "",
+     {}},
+};
+
+void PrintTo(const ConverterCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+class AdvisorGame : public ::testing::TestWithParam<ConverterCase> {};
+
+TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const std::vector<std::string> frames = GameSequenceBoards();
   const std::string& levelOne = frames[0];
   const std::string& entering = frames[2];
@@ -37,7 +96,9 @@ TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const std::string& levelTwo = frames[5];
   const std::string& horizontal = frames[6];
 
+  const ConverterCase& converter = GetParam();
   AdvisorRun run;
+  for (const auto& [name, script] : converter.programs) run.AddConverter(name, script);
   for (const std::string& board : frames) run.AddFrame(DrawGameScreen(board));
   const ProcessResult result = run.Run(SharedTestDisplay(), 60);
 
@@ -54,10 +115,24 @@ TEST(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
       Picture16(levelTwo) + kClearBlock +  //
       Picture16(horizontal) + "Vitamin at: 3,0 4,0      \n" + "Target: Virus 1,10       \n" +
       std::string(21, ' ') + "\nPiece: Left side \n" + "Move left ";
+  EXPECT_FALSE(result.timedOut);
   EXPECT_EQ(result.out, expected);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_NE(result.err.find("Error:  Could not open input file!\n"), std::string::npos)
       << result.err;
+
+  const std::vector<std::string> lines = LinesOf(result.err);
+  const std::set<std::string> distinct(lines.begin(), lines.end());
+  EXPECT_EQ(distinct.size(), lines.size()) << result.err;
+  for (const std::string& line : converter.said) EXPECT_EQ(distinct.count(line), 1u) << line;
+  if (!converter.words.empty()) {
+    std::string everyCall;
+    for (int call = 0; call < run.ConverterCalls(); ++call) everyCall += converter.words + "\n";
+    EXPECT_EQ(run.ConverterWords(), everyCall);
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(Converters, AdvisorGame, ::testing::ValuesIn(kConverters),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -20,9 +20,7 @@ const char* ScreenSimBinary() {
 
 AdvisorRun::AdvisorRun() {
   for (const char* sub : {"bin", "frames", "work"}) mkdir(dir_.File(sub).c_str(), 0755);
-  if (symlink(FeedFramesBinary(), dir_.File("bin/convert").c_str()) != 0) {
-    throw std::runtime_error("cannot install the frame feeder");
-  }
+  AddConverter("convert");
 }
 
 void AdvisorRun::AddFrame(const Picture& picture) {
@@ -51,6 +49,28 @@ int AdvisorRun::ConverterCalls() const {
   int calls = 0;
   counter >> calls;
   return calls;
+}
+
+void AdvisorRun::AddConverter(const std::string& name, const std::string& script) {
+  const std::string path = dir_.File("bin/" + name);
+  std::remove(path.c_str());
+  if (script.empty()) {
+    if (symlink(FeedFramesBinary(), path.c_str()) != 0) {
+      throw std::runtime_error("cannot install the frame feeder as " + name);
+    }
+    return;
+  }
+  std::string text = script;
+  const std::string mark = "@FEEDER@";
+  for (size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at)) {
+    text.replace(at, mark.size(), FeedFramesBinary());
+  }
+  WriteFile(path, text);
+  chmod(path.c_str(), 0755);
+}
+
+std::string AdvisorRun::ConverterWords() const {
+  return FileExists(dir_.File("frames/words")) ? ReadFile(dir_.File("frames/words")) : "";
 }
 
 void AdvisorRun::OpenToEveryone() const {

@@ -39,6 +39,15 @@ class AdvisorRun {
   // How often the advisor ran the converter so far.
   int ConverterCalls() const;
 
+  // Puts a program under name in the private folder first on PATH, in place
+  // of what is there: with no script the frame feeder itself, otherwise the
+  // script with "@FEEDER@" standing for the feeder's path.
+  void AddConverter(const std::string& name, const std::string& script = "");
+
+  // Each call's words as the frame feeder logged them (the name it was run
+  // by first), one line a call.
+  std::string ConverterWords() const;
+
  private:
   TempDir dir_;
   int frames_ = 0;

@@ -59,8 +59,9 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::string
     dup2(devNull, STDIN_FILENO);
     dup2(outPipe[1], STDOUT_FILENO);
     dup2(errPipe[1], STDERR_FILENO);
-    close(outPipe[0]);
-    close(errPipe[0]);
+    // Only as its standard streams: a copy left open in whatever the child
+    // starts in the background would hold the streams open after it ends.
+    for (const int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], devNull}) close(fd);
     ExecChild(argv, workDir, env, unprivileged);
   }
   close(outPipe[1]);
