@@ -4,6 +4,7 @@
 // real compositor. Only the share dialog is the tests' own (share-dialog).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <map>
@@ -23,6 +24,14 @@ namespace {
 
 const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 const char kWaiting[] = "bottlewatch: waiting for the desktop to allow screen sharing\n";
+
+// Whether the child has ended, without reaping it: its BackgroundProcess
+// still waits for it.
+bool HasEnded(int pid) {
+  siginfo_t info = {};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
 
 // The advisor's error stream after the waiting line: exactly one error line.
 std::string ErrorAfterWaiting(const ProcessResult& run) {
@@ -146,6 +155,48 @@ TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitStatus, 2);
   ExpectOneErrorLine(ErrorAfterWaiting(run), "screen sharing ended");
+}
+
+// GNOME's own portal backend in place of share-dialog, its real dialog
+// accepted from the keyboard as a person would: the request, the choice of
+// monitor and the stream are GNOME's, and the advisor plays along all the same.
+TEST(WaylandDesktop, PlaysAlongOnceGnomesOwnDialogIsAccepted) {
+  DesktopSession desktop(DesktopKind::kGnomeRealDialog);
+  TempDir dir;
+  const std::string log = dir.File("states.log");
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "1.5", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
+      desktop.env());
+  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+  const std::string out = dir.File("out.txt");
+  const std::string err = dir.File("err.txt");
+  BackgroundProcess advisor({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
+                            desktop.env(), out);
+  ASSERT_TRUE(WaitForContent(err, 20)) << "the advisor never asked";
+  ASSERT_EQ(ReadFile(err), kWaiting);
+  // Shift+Tab takes the focus to Share, Space presses it.
+  ASSERT_TRUE(desktop.TypeIntoShareDialog("shift+tab space", 30))
+      << "GNOME's dialog never took the keyboard; see " << desktop.LogPath("gnome-portal");
+
+  // Bounded only so that a broken desktop ends the test: it goes on as soon
+  // as the advisor has followed the game for a while.
+  OutputCheck check;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (check.vitaminLines < 8 && !HasEnded(advisor.pid()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    check = CheckAgainstSimLog(ReadFile(out), ReadFile(log));
+  }
+  EXPECT_FALSE(HasEnded(advisor.pid())) << "the advisor ended: " << ReadFile(err);
+  advisor.Stop();
+  EXPECT_EQ(sim.Stop(), 0);
+  const std::string output = ReadFile(out);
+  EXPECT_EQ(ReadFile(err), kWaiting);
+  ASSERT_EQ(output.rfind(kFieldReport, 0), 0u) << output.substr(0, 200);
+  check = CheckAgainstSimLog(output, ReadFile(log));
+  EXPECT_EQ(check.problems, std::vector<std::string>{});
+  EXPECT_GE(check.vitaminLines, 8) << output;
 }
 
 }  // namespace
