@@ -67,11 +67,16 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
     case DesktopKind::kGnome:
     case DesktopKind::kGnomeNoPortal:
     case DesktopKind::kGnomeRealDialog:
+    case DesktopKind::kGnomeLargeMonitor:
       argv.push_back(scripts + "/headless-gnome");
       argv.push_back(workDir());
       argv.push_back(BOTTLEWATCH_BIN_DIR);
       if (kind == DesktopKind::kGnomeNoPortal) argv.push_back("--no-portal");
       if (kind == DesktopKind::kGnomeRealDialog) argv.push_back("--gnome-dialog");
+      if (kind == DesktopKind::kGnomeLargeMonitor) {
+        argv.push_back("--monitor");
+        argv.push_back("1024x768");
+      }
       compositor_ = "mutter";
       break;
     case DesktopKind::kSwayNoPortal:

@@ -24,6 +24,9 @@ enum class DesktopKind {
   // The same with GNOME's own portal backend and its real share dialog, which
   // only keys typed through TypeIntoShareDialog answer.
   kGnomeRealDialog,
+  // kGnome on a 1024x768 monitor: room for a 640x480 window away from the
+  // corner that mutter does not maximize.
+  kGnomeLargeMonitor,
   kSwayNoPortal,  // sway's rootless Xwayland, a session bus with no portal
 };
 
