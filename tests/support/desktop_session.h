@@ -21,7 +21,7 @@
 enum class DesktopKind {
   kGnome,          // mutter + Xwayland + PipeWire + the ScreenCast portal
   kGnomeNoPortal,  // the same with nothing of the portal on the session bus
-  // The same with GNOME's own portal backend and its real share dialog, which
+  // kGnome with GNOME's own portal backend and its real share dialog, which
   // only keys typed through TypeIntoShareDialog answer.
   kGnomeRealDialog,
   // kGnome on a 1024x768 monitor: room for a 640x480 window away from the
