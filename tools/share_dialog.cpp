@@ -7,6 +7,10 @@
 //   grant   record the monitor through mutter's own org.gnome.Mutter.ScreenCast
 //           API, as GNOME's backend does once its dialog is accepted, and hand
 //           mutter's PipeWire node to the frontend;
+//   grant-window  the same with the focused window in place of the monitor, as
+//           when the user picks a window (mutter's RecordWindow with no
+//           window id records the focused one: without GNOME Shell nothing
+//           lists windows by id);
 //   refuse  response 1, as when the user cancels the dialog;
 //   close   response 2, as when the dialog goes away without an answer;
 //   wait    no answer until the frontend gives up on the request (the client
@@ -107,6 +111,7 @@ struct Session {
   std::string handle;
   guint registration = 0;
   guint32 cursorMode = kCursorHidden;
+  guint32 sourceType = kSourceMonitor;  // what the grant records
   // The pending Start and its Request object, while the "dialog" is open.
   GDBusMethodInvocation* start = nullptr;
   std::string requestHandle;
@@ -264,14 +269,15 @@ void OnStreamParameters(GObject* source, GAsyncResult* result, gpointer data) {
   g_variant_builder_add(&streamProperties, "{sv}", "position", g_variant_new("(ii)", x, y));
   g_variant_builder_add(&streamProperties, "{sv}", "size", g_variant_new("(ii)", width, height));
   g_variant_builder_add(&streamProperties, "{sv}", "source_type",
-                        g_variant_new_uint32(kSourceMonitor));
+                        g_variant_new_uint32(session->sourceType));
   GVariantBuilder streams;
   g_variant_builder_init(&streams, G_VARIANT_TYPE("a(ua{sv})"));
   g_variant_builder_add(&streams, "(ua{sv})", nodeId, &streamProperties);
   GVariantBuilder results;
   g_variant_builder_init(&results, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&results, "{sv}", "streams", g_variant_builder_end(&streams));
-  Log("granted: PipeWire node %u, monitor at %d,%d size %dx%d", nodeId, x, y, width, height);
+  Log("granted: PipeWire node %u, %s at %d,%d size %dx%d", nodeId,
+      session->sourceType == kSourceWindow ? "window" : "monitor", x, y, width, height);
   AnswerStart(*session, kResponseSuccess, g_variant_builder_end(&results));
 }
 
@@ -302,11 +308,11 @@ void OnMutterStarted(GObject* source, GAsyncResult* result, gpointer data) {
   // The answer goes out when mutter announces the stream's PipeWire node.
 }
 
-void OnMonitorRecorded(GObject* source, GAsyncResult* result, gpointer data) {
+void OnSourceRecorded(GObject* source, GAsyncResult* result, gpointer data) {
   gchar* handle = static_cast<gchar*>(data);
   Session* session = FindSession(handle);
   g_free(handle);
-  GVariant* reply = FinishStep(source, result, session, "RecordMonitor");
+  GVariant* reply = FinishStep(source, result, session, "Record");
   if (reply == nullptr) return;
   const gchar* stream = nullptr;
   g_variant_get(reply, "(&o)", &stream);
@@ -344,15 +350,19 @@ void OnMutterSessionCreated(GObject* source, GAsyncResult* result, gpointer data
       G_DBUS_SIGNAL_FLAGS_NONE, OnMutterSessionClosed, g_strdup(session->handle.c_str()), g_free);
   g_variant_unref(reply);
 
-  // An empty connector is mutter's primary monitor, the one virtual monitor here.
   GVariantBuilder properties;
   g_variant_builder_init(&properties, G_VARIANT_TYPE_VARDICT);
   g_variant_builder_add(&properties, "{sv}", "cursor-mode",
                         g_variant_new_uint32(MutterCursorMode(session->cursorMode)));
+  // An empty connector is mutter's primary monitor, the one virtual monitor
+  // here; no window id is the focused window.
+  const bool window = session->sourceType == kSourceWindow;
   g_dbus_connection_call(
       backend.bus, kMutterName, session->mutterSession.c_str(), kMutterSessionInterface,
-      "RecordMonitor", g_variant_new("(sa{sv})", "", &properties), G_VARIANT_TYPE("(o)"),
-      G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, OnMonitorRecorded, HandleCopy(*session));
+      window ? "RecordWindow" : "RecordMonitor",
+      window ? g_variant_new("(a{sv})", &properties) : g_variant_new("(sa{sv})", "", &properties),
+      G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, -1, nullptr, OnSourceRecorded,
+      HandleCopy(*session));
 }
 
 void Grant(Session& session) {
@@ -461,7 +471,7 @@ void HandleStart(GVariant* parameters, GDBusMethodInvocation* invocation) {
     ReturnEmpty(invocation, kResponseCancelled);
     return;
   }
-  if (answer != "grant" && answer != "wait") {
+  if (answer != "grant" && answer != "grant-window" && answer != "wait") {
     if (answer != "close") Log("unknown answer '%s': closing the dialog", answer.c_str());
     ReturnEmpty(invocation, kResponseOther);
     return;
@@ -476,7 +486,8 @@ void HandleStart(GVariant* parameters, GDBusMethodInvocation* invocation) {
     session->requestHandle = handle;
   }
   session->start = invocation;
-  if (answer == "grant") Grant(*session);
+  session->sourceType = answer == "grant-window" ? kSourceWindow : kSourceMonitor;
+  if (answer != "wait") Grant(*session);
 }
 
 void HandlePortalCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,

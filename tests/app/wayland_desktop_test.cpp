@@ -4,6 +4,7 @@
 // real compositor. Only the share dialog is the tests' own (share-dialog).
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <map>
@@ -23,6 +24,14 @@ namespace {
 
 const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 const char kWaiting[] = "bottlewatch: waiting for the desktop to allow screen sharing\n";
+
+// Whether the child has ended, without reaping it: its BackgroundProcess
+// still waits for it.
+bool HasEnded(int pid) {
+  siginfo_t info = {};
+  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid;
+}
 
 // The advisor's error stream after the waiting line: exactly one error line.
 std::string ErrorAfterWaiting(const ProcessResult& run) {
@@ -146,6 +155,95 @@ TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitStatus, 2);
   ExpectOneErrorLine(ErrorAfterWaiting(run), "screen sharing ended");
+}
+
+// The advisor beside screen-sim on a desktop, its output and error stream in
+// files so that a test can act while it runs.
+class AdvisorBeside {
+ public:
+  AdvisorBeside(const TempDir& dir, const DesktopSession& desktop)
+      : out_(dir.File("out.txt")),
+        err_(dir.File("err.txt")),
+        process_({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
+                 desktop.env(), out_) {}
+
+  bool WaitForAsking() const { return WaitForContent(err_, 20); }
+  std::string Output() const { return ReadFile(out_); }
+  std::string Errors() const { return ReadFile(err_); }
+
+  // Waits until the advisor has followed the game for eight vitamins or has
+  // ended (bounded only so that a broken desktop ends the test), then stops
+  // it. False when it had ended by itself.
+  bool FollowThenStop(const std::string& simLog) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (CheckAgainstSimLog(Output(), ReadFile(simLog)).vitaminLines < 8 &&
+           !HasEnded(process_.pid()) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    const bool ran = !HasEnded(process_.pid());
+    process_.Stop();
+    return ran;
+  }
+
+ private:
+  std::string out_;
+  std::string err_;
+  BackgroundProcess process_;
+};
+
+// The advisor asked once, reported the field at 200,40 of what it was given
+// and followed the simulator's game from there.
+void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog) {
+  const std::string output = advisor.Output();
+  EXPECT_EQ(advisor.Errors(), kWaiting);
+  ASSERT_EQ(output.rfind(kFieldReport, 0), 0u) << output.substr(0, 200);
+  const OutputCheck check = CheckAgainstSimLog(output, ReadFile(simLog));
+  EXPECT_EQ(check.problems, std::vector<std::string>{});
+  EXPECT_GE(check.vitaminLines, 8) << output;
+}
+
+// GNOME's own portal backend in place of share-dialog, its real dialog
+// accepted from the keyboard as a person would: the request, the choice of
+// monitor and the stream are GNOME's, and the advisor plays along all the same.
+TEST(WaylandDesktop, PlaysAlongOnceGnomesOwnDialogIsAccepted) {
+  DesktopSession desktop(DesktopKind::kGnomeRealDialog);
+  TempDir dir;
+  const std::string log = dir.File("states.log");
+  // A hold long enough for the dialog: the field is found in the first,
+  // still picture.
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "4", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
+      desktop.env());
+  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+  AdvisorBeside advisor(dir, desktop);
+  ASSERT_TRUE(advisor.WaitForAsking()) << "the advisor never asked";
+  ASSERT_EQ(advisor.Errors(), kWaiting);
+  // Shift+Tab takes the focus to Share, Space presses it.
+  ASSERT_TRUE(desktop.TypeIntoShareDialog("shift+tab space", 30))
+      << "GNOME's dialog never took the keyboard; see " << desktop.LogPath("gnome-portal");
+  EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended: " << advisor.Errors();
+  EXPECT_EQ(sim.Stop(), 0);
+  ExpectPlayedAlong(advisor, log);
+}
+
+// The user picks the game's window: the advisor reads that window's top-left
+// 640 x 480 wherever it sits. On the screen the bottle is at 300,120; in the
+// window, as reported, at 200,40.
+TEST(WaylandDesktop, ReadsThePickedWindowAwayFromTheScreensCorner) {
+  DesktopSession desktop(DesktopKind::kGnomeLargeMonitor);
+  desktop.SetAnswer("grant-window");
+  TempDir dir;
+  const std::string log = dir.File("states.log");
+  BackgroundProcess sim({ScreenSimBinary(), "--window", "100,80", "--hold", "4", "--rate", "3",
+                         "--seed", "5", "--log", log},
+                        dir.path(), desktop.env());
+  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+  AdvisorBeside advisor(dir, desktop);
+  EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended: " << advisor.Errors();
+  EXPECT_EQ(sim.Stop(), 0);
+  ExpectPlayedAlong(advisor, log);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "support/desktop_session.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -64,10 +66,17 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
   switch (kind) {
     case DesktopKind::kGnome:
     case DesktopKind::kGnomeNoPortal:
+    case DesktopKind::kGnomeRealDialog:
+    case DesktopKind::kGnomeLargeMonitor:
       argv.push_back(scripts + "/headless-gnome");
       argv.push_back(workDir());
       argv.push_back(BOTTLEWATCH_BIN_DIR);
       if (kind == DesktopKind::kGnomeNoPortal) argv.push_back("--no-portal");
+      if (kind == DesktopKind::kGnomeRealDialog) argv.push_back("--gnome-dialog");
+      if (kind == DesktopKind::kGnomeLargeMonitor) {
+        argv.push_back("--monitor");
+        argv.push_back("1024x768");
+      }
       compositor_ = "mutter";
       break;
     case DesktopKind::kSwayNoPortal:
@@ -123,6 +132,37 @@ void DesktopSession::SetAnswer(const std::string& answer) const {
   // Replaced whole, so that share-dialog never reads half a word.
   WriteFile(dir_.File("answer.new"), answer + "\n");
   std::filesystem::rename(dir_.File("answer.new"), dir_.File("answer"));
+}
+
+bool DesktopSession::TypeIntoShareDialog(const std::string& chords, double timeoutSeconds) {
+  // The backend runs with WAYLAND_DEBUG=1: the keyboard entering one of its
+  // surfaces is the one sign that its dialog is up and will take keys; keys
+  // typed before that reach nobody or another window.
+  const std::string log = LogPath("gnome-portal");
+  const std::regex enter(R"(wl_keyboard@\d+\.enter\()");
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  for (;;) {
+    const std::string text = ReadFile(log);
+    std::smatch found;
+    if (text.size() > dialogLogSeen_ &&
+        std::regex_search(text.cbegin() + static_cast<std::ptrdiff_t>(dialogLogSeen_), text.cend(),
+                          found, enter)) {
+      dialogLogSeen_ = text.size();
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  // press-keys holds the FIFO open for reading and writing, so this open never
+  // blocks while it runs; one short line is written whole.
+  const int fifo = open(dir_.File("keys").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fifo < 0) throw std::runtime_error("press-keys is not reading " + dir_.File("keys"));
+  const std::string line = chords + "\n";
+  const bool written = write(fifo, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+  close(fifo);
+  if (!written) throw std::runtime_error("cannot write to " + dir_.File("keys"));
+  return true;
 }
 
 void DesktopSession::KillCompositor() const {

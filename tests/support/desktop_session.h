@@ -5,8 +5,9 @@
 // no portal (scripts/headless-sway). Tests never use the developer's own
 // desktop.
 //
-// The GNOME desktop needs share-dialog built: a test target that uses it adds
-// add_dependencies(... share-dialog).
+// The GNOME desktop needs share-dialog built, and with GNOME's own dialog
+// press-keys: a test target that uses them adds
+// add_dependencies(... share-dialog press-keys).
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 
@@ -20,7 +21,13 @@
 enum class DesktopKind {
   kGnome,          // mutter + Xwayland + PipeWire + the ScreenCast portal
   kGnomeNoPortal,  // the same with nothing of the portal on the session bus
-  kSwayNoPortal,   // sway's rootless Xwayland, a session bus with no portal
+  // kGnome with GNOME's own portal backend and its real share dialog, which
+  // only keys typed through TypeIntoShareDialog answer.
+  kGnomeRealDialog,
+  // kGnome on a 1024x768 monitor: room for a 640x480 window away from the
+  // corner that mutter does not maximize.
+  kGnomeLargeMonitor,
+  kSwayNoPortal,  // sway's rootless Xwayland, a session bus with no portal
 };
 
 class DesktopSession {
@@ -47,6 +54,12 @@ class DesktopSession {
   // "wait" (no answer while the client waits). GNOME with the portal only.
   void SetAnswer(const std::string& answer) const;
 
+  // kGnomeRealDialog: waits until a share dialog that has not been typed
+  // into yet has the keyboard focus, then types chords on the desktop's
+  // keyboard (for GNOME's dialog "shift+tab space" presses Share; the form is
+  // press-keys'). False when no dialog took the focus within timeoutSeconds.
+  bool TypeIntoShareDialog(const std::string& chords, double timeoutSeconds);
+
   // Kills the compositor (mutter or sway) outright, as a crash would; its
   // Xwayland goes with it, and the portal closes the sessions it recorded.
   void KillCompositor() const;
@@ -66,6 +79,7 @@ class DesktopSession {
   std::string compositor_;
   std::unique_ptr<BackgroundProcess> script_;
   std::map<std::string, std::string> env_;
+  size_t dialogLogSeen_ = 0;  // how much of gnome-portal.log a dialog was typed into
 };
 
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_

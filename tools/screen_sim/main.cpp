@@ -1,6 +1,6 @@
 // screen-sim: shows a self-playing game screen in the top-left 640 x 480 of
-// an X screen for the advisor's demo and end-to-end tests. Options, the
-// step timing and the log.
+// an X screen (or, with --window, in an ordinary 640 x 480 window) for the
+// advisor's demo and end-to-end tests. Options, the step timing and the log.
 #include <signal.h>
 #include <time.h>
 
@@ -30,19 +30,22 @@ struct Options {
   long steps = 0;
   std::string logPath;
   SimLayout layout;
+  SimWindowPlace place;
   bool help = false;
 };
 
 const char kUsage[] =
     "usage: screen-sim [--hold SECONDS] [--seed N] [--rate STEPS_PER_SECOND] [--steps N]\n"
-    "                  [--log FILE] [--side PIXELS] [--left X] [--top Y]\n"
+    "                  [--log FILE] [--side PIXELS] [--left X] [--top Y] [--window X,Y]\n"
     "  --hold   how long the first, viruses-only state stays (default 1.0)\n"
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
     "  --steps  stop after this many steps beyond the first state (default 0: never)\n"
     "  --log    write one line per state once it is on the screen, ending in the time it\n"
     "           got there (t=, wall-clock microseconds since the epoch)\n"
-    "  --side, --left, --top  cell side and the bottle's top-left pixel (default 12, 200, 40)\n";
+    "  --side, --left, --top  cell side and the bottle's top-left pixel (default 12, 200, 40)\n"
+    "  --window an ordinary window that the window manager places, asked for X,Y, instead\n"
+    "           of an unmanaged one at the screen's corner\n";
 
 bool ParseDouble(const char* text, double* value) {
   char* end = nullptr;
@@ -83,6 +86,14 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       ok = errno == 0 && end != value && *end == '\0' && value[0] != '-';
     } else if (name == "--steps") {
       ok = ParseLong(value, &options->steps) && options->steps >= 0;
+    } else if (name == "--window") {
+      char* end = nullptr;
+      errno = 0;
+      const long x = std::strtol(value, &end, 10);
+      ok = errno == 0 && end != value && *end == ',';
+      if (ok)
+        ok = ParseLong(end + 1, &number) && x >= 0 && x < 10000 && number >= 0 && number < 10000;
+      options->place = {true, static_cast<int>(x), static_cast<int>(number)};
     } else if (name == "--log") {
       options->logPath = value;
       ok = !options->logPath.empty();
@@ -179,7 +190,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  SimScreen* screen = OpenSimScreen(options.layout, &error);
+  SimScreen* screen = OpenSimScreen(options.layout, options.place, &error);
   if (screen == nullptr) {
     std::fprintf(stderr, "screen-sim: %s\n", error.c_str());
     if (log != nullptr) std::fclose(log);

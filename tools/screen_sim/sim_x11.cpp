@@ -88,9 +88,31 @@ void CopyToWindow(SimScreen* screen, int x, int y, int width, int height) {
             static_cast<unsigned>(width), static_cast<unsigned>(height), x, y);
 }
 
+// A fixed size at the asked position, taking the keyboard focus (so that a
+// window manager's "the focused window" is this one), and no title bar or
+// border: the game's pixels are the whole window.
+void AskForPlace(Display* display, Window window, const SimWindowPlace& place) {
+  XSizeHints size = {};
+  size.flags = USPosition | PPosition | PMinSize | PMaxSize;
+  size.x = place.x;
+  size.y = place.y;
+  size.min_width = size.max_width = kSimWindowWidth;
+  size.min_height = size.max_height = kSimWindowHeight;
+  XSetWMNormalHints(display, window, &size);
+  XWMHints hints = {};
+  hints.flags = InputHint;
+  hints.input = True;
+  XSetWMHints(display, window, &hints);
+  // _MOTIF_WM_HINTS: flags = decorations, decorations = none.
+  const long motif[5] = {2, 0, 0, 0, 0};
+  const Atom motifAtom = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+  XChangeProperty(display, window, motifAtom, motifAtom, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(motif), 5);
+}
+
 }  // namespace
 
-SimScreen* OpenSimScreen(const SimLayout& layout, std::string* error) {
+SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error) {
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     *error = "cannot open the display (is DISPLAY set?)";
@@ -110,15 +132,16 @@ SimScreen* OpenSimScreen(const SimLayout& layout, std::string* error) {
   const Window root = RootWindow(display, number);
   const unsigned depth = static_cast<unsigned>(DefaultDepth(display, number));
   XSetWindowAttributes attributes = {};
-  // No window manager is needed, and none may decorate or move the window:
-  // the advisor reads fixed screen coordinates.
-  attributes.override_redirect = True;
+  // Unless asked for a managed window, no window manager is needed, and none
+  // may decorate or move it: the advisor reads fixed screen coordinates.
+  attributes.override_redirect = place.managed ? False : True;
   attributes.background_pixel = screen->pixels[kPaintLight];
-  attributes.event_mask = ExposureMask;
-  screen->window = XCreateWindow(display, root, 0, 0, kSimWindowWidth, kSimWindowHeight, 0,
-                                 static_cast<int>(depth), InputOutput, CopyFromParent,
+  attributes.event_mask = ExposureMask | (place.managed ? StructureNotifyMask : 0);
+  screen->window = XCreateWindow(display, root, place.x, place.y, kSimWindowWidth, kSimWindowHeight,
+                                 0, static_cast<int>(depth), InputOutput, CopyFromParent,
                                  CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, screen->window, "screen-sim");
+  if (place.managed) AskForPlace(display, screen->window, place);
   screen->background =
       XCreatePixmap(display, screen->window, kSimWindowWidth, kSimWindowHeight, depth);
   screen->frame = XCreatePixmap(display, screen->window, kSimWindowWidth, kSimWindowHeight, depth);
@@ -129,6 +152,14 @@ SimScreen* OpenSimScreen(const SimLayout& layout, std::string* error) {
   XCopyArea(display, screen->background, screen->frame, screen->gc, 0, 0, kSimWindowWidth,
             kSimWindowHeight, 0, 0);
   XMapRaised(display, screen->window);
+  if (place.managed) {
+    // The window manager maps it in its own time; the first state is logged
+    // as shown only once the window is there to show it.
+    XEvent event;
+    do {
+      XWindowEvent(display, screen->window, StructureNotifyMask, &event);
+    } while (event.type != MapNotify);
+  }
   XSync(display, False);
   return screen;
 }

@@ -1,5 +1,6 @@
-// The screen side of screen-sim: one override-redirect 640 x 480 window at the
-// screen's top-left corner showing the background, the bottle and its cells.
+// The screen side of screen-sim: one 640 x 480 window, override-redirect at the
+// screen's top-left corner unless asked otherwise, showing the background, the
+// bottle and its cells.
 //
 // Ownership: OpenSimScreen returns a screen that the caller must hand back to
 // CloseSimScreen (which destroys the window and closes the display).
@@ -21,12 +22,23 @@ struct SimLayout {
   int side = 12;
 };
 
+// Where the window goes: by default an override-redirect window at the
+// screen's top-left corner; managed, an ordinary window that the desktop's
+// window manager places (asked for x, y), focuses and leaves undecorated, as
+// a game's window that the user may pick on its own in a share dialog.
+struct SimWindowPlace {
+  bool managed = false;
+  int x = 0;
+  int y = 0;
+};
+
 struct SimScreen;
 
 // Connects to $DISPLAY, allocates the palette on the default colormap
 // (checking that what the server gives still reads as intended), and maps the
-// window. On failure returns nullptr with the reason in *error.
-SimScreen* OpenSimScreen(const SimLayout& layout, std::string* error);
+// window (a managed one: returns once it is mapped). On failure returns
+// nullptr with the reason in *error.
+SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error);
 
 // Shows one state: board is the 128 shown codes (index = row * 8 + column);
 // vitamin, when not null, is the falling one, whose half above the bottle (row
