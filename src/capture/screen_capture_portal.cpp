@@ -14,7 +14,6 @@
 #include <spa/buffer/meta.h>
 #include <spa/param/video/format-utils.h>
 #include <spa/pod/builder.h>
-#include <spa/utils/result.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -365,7 +364,7 @@ void NoteStreamState(void*, pw_stream_state, pw_stream_state state, const char* 
 void NoteCoreError(void*, uint32_t id, int, int result, const char* message) {
   if (id != PW_ID_CORE) return;
   g_portal.streamEnded = true;
-  g_portal.streamError = message != nullptr ? message : spa_strerror(result);
+  g_portal.streamError = message != nullptr ? message : std::strerror(-result);
 }
 
 // Once the desktop has chosen a format: shared-memory buffers only (DMA-BUF
@@ -489,7 +488,7 @@ void ConnectStream(int fd, uint32_t node) {
                                    PW_STREAM_FLAG_DONT_RECONNECT),
       formats, 1);
   if (result < 0) {
-    Fail(std::string("cannot connect to the screen-sharing stream: ") + spa_strerror(result));
+    Fail(std::string("cannot connect to the screen-sharing stream: ") + std::strerror(-result));
   }
 }
 

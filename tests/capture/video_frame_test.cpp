@@ -35,6 +35,19 @@ std::vector<uint8_t> Picture() {
   return bytes;
 }
 
+// The whole picture in format, uncropped.
+VideoFrame FrameOf(const std::vector<uint8_t>& bytes, VideoFormat format) {
+  VideoFrame frame;
+  frame.data = bytes.data();
+  frame.size = bytes.size();
+  frame.offset = kOffset;
+  frame.stride = kStride;
+  frame.width = kWidth;
+  frame.height = kHeight;
+  frame.format = format;
+  return frame;
+}
+
 struct FrameCase {
   const char* name;
   VideoFormat format;
@@ -62,14 +75,7 @@ class VideoFrameTest : public ::testing::TestWithParam<FrameCase> {};
 TEST_P(VideoFrameTest, PacksTheCroppedPictureAndBlackAroundIt) {
   const FrameCase& c = GetParam();
   const std::vector<uint8_t> bytes = Picture();
-  VideoFrame frame;
-  frame.data = bytes.data();
-  frame.size = bytes.size();
-  frame.offset = kOffset;
-  frame.stride = kStride;
-  frame.width = kWidth;
-  frame.height = kHeight;
-  frame.format = c.format;
+  VideoFrame frame = FrameOf(bytes, c.format);
   frame.cropX = c.cropX;
   frame.cropY = c.cropY;
   frame.cropWidth = c.cropWidth;
@@ -108,14 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, VideoFrameTest, ::testing::ValuesIn(kCases),
 // know, gives no image rather than stray memory or wrong colours.
 TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
   const std::vector<uint8_t> bytes = Picture();
-  VideoFrame good;
-  good.data = bytes.data();
-  good.size = bytes.size();
-  good.offset = kOffset;
-  good.stride = kStride;
-  good.width = kWidth;
-  good.height = kHeight;
-  good.format = VideoFormat::kBgrx;
+  const VideoFrame good = FrameOf(bytes, VideoFormat::kBgrx);
   ScreenImage image;
   ASSERT_TRUE(DescribeVideoFrame(good, image));
 
