@@ -23,10 +23,17 @@ AdvisorRun::AdvisorRun() {
   AddConverter("convert");
 }
 
-void AdvisorRun::AddFrame(const Picture& picture) {
-  char name[32];
-  std::snprintf(name, sizeof name, "frames/frame-%03d.tif", frames_++);
-  WriteRgbTiff(dir_.File(name), picture);
+void AdvisorRun::AddFrame(const Picture& picture, int copies) {
+  char first[32];
+  std::snprintf(first, sizeof first, "frame-%03d.tif", frames_++);
+  WriteRgbTiff(dir_.File(std::string("frames/") + first), picture);
+  for (int i = 1; i < copies; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frames/frame-%03d.tif", frames_++);
+    if (symlink(first, dir_.File(name).c_str()) != 0) {
+      throw std::runtime_error("cannot link a frame copy");
+    }
+  }
 }
 
 void AdvisorRun::AddFrameBytes(const std::string& tiffBytes) {

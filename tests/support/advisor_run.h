@@ -21,8 +21,9 @@ class AdvisorRun {
  public:
   AdvisorRun();
 
-  // Appends a frame; the advisor loads them in the order they were added.
-  void AddFrame(const Picture& picture);
+  // Appends a frame, copies times over; the advisor loads them in the order
+  // they were added. The copies are links to one file.
+  void AddFrame(const Picture& picture, int copies = 1);
   void AddFrameBytes(const std::string& tiffBytes);
 
   // The advisor's working folder, where it writes x.bmp and reads x.tif.
