@@ -1,6 +1,8 @@
 // Start-up and one pass of the frame cycle.
 #include "app/frame_cycle.h"
 
+#include <algorithm>
+
 #include "advice/target_choice.h"
 #include "app/console.h"
 #include "app/display.h"
@@ -20,21 +22,60 @@ void FetchNextFrame(AdvisorState& state) {
   LoadFrame(state.raster);
 }
 
+// The order LocateField keeps within one frame: wider wins, and among equal
+// widths the earlier start in scan order.
+bool Beats(const FieldRect& found, const FieldRect& inUse) {
+  if (found.width != inUse.width) return found.width > inUse.width;
+  if (found.top != inUse.top) return found.top < inUse.top;
+  return found.left < inUse.left;
+}
+
+// Whether this frame's field replaced the one in use. A vitamin or a landed
+// half in the bottle's top rows hides its true top-left corner, so a start
+// at such a moment locates the field lower down; a later frame with those
+// rows clear measures the true one and wins by scan order.
+bool RelocateField(AdvisorState& state) {
+  const Raster& raster = state.raster;
+  FieldRect found;
+  LocateField(raster.pixels, raster.height, raster.width, found.left, found.top, found.width);
+  if (!Beats(found, state.field)) return false;
+  state.field = found;
+  ResetConsole(true);
+  PrintFieldReport(state.field);
+  // Both grids from this frame: cells read under the old field are no
+  // evidence of anything filling, and the next pass compares like with like.
+  // The vitamin position stays; only a found vitamin is ever printed, and
+  // finding one rewrites it.
+  SampleGrid(raster.pixels, raster.width, raster.height, state.field, state.current,
+             state.previous);
+  std::copy(state.current, state.current + kBoardCells, state.previous);
+  state.lastResult = kNoChange;
+  return true;
+}
+
 }  // namespace
 
 void StartAdvisor(AdvisorState& state) {
   FetchNextFrame(state);
   ResetConsole(true);
   const Raster& raster = state.raster;
-  // Located once and kept for the whole run. A screen still dark at start-up
-  // (the game not shown yet) costs this search milliseconds where the plain
-  // scan it matches takes seconds.
+  // A screen still dark at start-up (the game not shown yet) costs this
+  // search milliseconds where the plain scan it matches takes seconds.
   LocateField(raster.pixels, raster.height, raster.width, state.field.left, state.field.top,
               state.field.width);
   PrintFieldReport(state.field);
 }
 
 void RunFramePass(AdvisorState& state) {
+  // After these passes the field is kept for the rest of the run, so that a
+  // later screen (between levels, say) cannot move it.
+  if (state.fieldSearchPassesRun < kFieldSearchPasses) {
+    ++state.fieldSearchPassesRun;
+    if (RelocateField(state)) {
+      FetchNextFrame(state);
+      return;
+    }
+  }
   const Raster& raster = state.raster;
   SampleGrid(raster.pixels, raster.width, raster.height, state.field, state.current,
              state.previous);

@@ -1,6 +1,6 @@
-// The advisor binary fed a drawn game sequence: its whole redirected output,
+// The advisor binary fed drawn game sequences: its whole redirected output,
 // byte for byte, whichever converter stand-in serves the frames and whatever
-// that says on its error stream.
+// that says on its error stream; and the field it keeps from its first passes.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/frame_cycle.h"
 #include "support/advisor_run.h"
 #include "support/game_screen.h"
 #include "support/xvfb_server.h"
@@ -134,5 +135,63 @@ TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
 
 INSTANTIATE_TEST_SUITE_P(Converters, AdvisorGame, ::testing::ValuesIn(kConverters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+std::string FieldReport(int left, int top, int width) {
+  return "Found field at: \n" + std::to_string(left) + "," + std::to_string(top) + "\nwith width " +
+         std::to_string(width) + " \n";
+}
+
+// The field of the first passes is the best one seen. A field equal to the
+// one in use, or worse (a vitamin in the top rows), is covered by the test
+// above, whose frames show both and whose output holds one report.
+TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
+  const std::vector<std::string> boards = GameSequenceBoards();
+  const std::string& levelOne = boards[0];
+  // Bright halves in the top rows: the top-left corner measures too narrow,
+  // and the widest dark area starts below them.
+  const std::string vitaminOnTop = WithCell(WithCell(std::string(128, '.'), 5, 1, 'y'), 5, 2, 'y');
+  const Picture noField = SolidPicture(640, 480, Rgb(220, 220, 220));
+  // The entering vitamin, read on the bottle's own grid.
+  const std::string enteringRedraw = Picture16(boards[2]) + "Vitamin at: 3,-1 3,0      \n" +
+                                     "Target: Virus 2,12       \n" + std::string(18, ' ') +
+                                     "\nPiece: Right side\n" + "Move left ";
+  struct Frames {
+    Picture picture;
+    int copies;
+  };
+  const struct {
+    const char* name;
+    std::vector<Frames> frames;
+    std::string expected;
+  } cases[] = {
+      // The viruses that come into view with the move are not news.
+      {"a vitamin in the top rows, then clear rows",
+       {{DrawGameScreen(vitaminOnTop), 1},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(200, 76, 96) + FieldReport(200, 40, 96) + enteringRedraw},
+      {"no field, then the game",
+       {{noField, 1}, {DrawGameScreen(levelOne), 1}, {DrawGameScreen(boards[2]), 1}},
+       FieldReport(0, 0, 0) + FieldReport(200, 40, 96) + enteringRedraw},
+      {"the game first seen on the last searching pass",
+       {{noField, kFieldSearchPasses - 1},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(0, 0, 0) + FieldReport(200, 40, 96) + enteringRedraw},
+      {"the game first seen after the last searching pass",
+       {{noField, kFieldSearchPasses},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(0, 0, 0)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    AdvisorRun run;
+    for (const Frames& f : c.frames) run.AddFrame(f.picture, f.copies);
+    const ProcessResult result = run.Run(SharedTestDisplay(), 120);
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    EXPECT_EQ(result.out, c.expected);
+  }
+}
 
 }  // namespace
