@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <random>
 #include <regex>
 #include <thread>
 #include <vector>
@@ -45,6 +48,68 @@ TEST_P(LiveGame, PrintsTheBoardsAndVitaminsTheSimulatorDrew) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, LiveGame, ::testing::Values(24, 16, 8),
                          [](const auto& info) { return "Depth" + std::to_string(info.param); });
+
+// A run's output from its last field report on, as long as one report.
+std::string LastFieldReport(const std::string& out) {
+  const size_t at = out.rfind("Found field at: \n");
+  return at == std::string::npos ? "" : out.substr(at, sizeof kFieldReport - 1);
+}
+
+// Started at any moment of the game, the advisor ends on the bottle, also
+// when a vitamin hid the bottle's top rows as it started. Runs overlap on one
+// screen so that forty starts cost seconds. In the simulator's game 301 at
+// four steps a second, a third of its first 60 states hide the top-left
+// corner (so without the search a third of the starts end lower down), none
+// for more than 5 steps in a row, and at least 4 steps with the top rows
+// clear follow: four seconds a run leave room for a loaded machine, where
+// each advisor gets only a few frames a second.
+TEST(LiveStarts, EveryStartEndsOnTheBottle) {
+  XvfbServer screen(640, 480, 24);
+  TempDir dir;
+  const std::string log = dir.File("states.log");
+  BackgroundProcess sim(
+      {ScreenSimBinary(), "--hold", "0", "--rate", "4", "--seed", "301", "--log", log}, dir.path(),
+      {{"DISPLAY", screen.display()}});
+  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+  constexpr int kStarts = 40;
+  constexpr double kRunSeconds = 4;
+  std::mt19937 random(18);
+  std::uniform_real_distribution<double> moment(0, 10);
+  std::vector<double> startAt(kStarts);
+  for (double& at : startAt) at = moment(random);
+  std::sort(startAt.begin(), startAt.end());
+
+  struct Start {
+    std::unique_ptr<TempDir> dir;
+    std::unique_ptr<BackgroundProcess> advisor;
+    std::string simState;  // "step=N", the state on the screen as it started
+  };
+  std::vector<Start> starts(kStarts);
+  const auto begin = std::chrono::steady_clock::now();
+  for (int started = 0, stopped = 0; stopped < kStarts;) {
+    const double now =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    for (; started < kStarts && startAt[started] <= now; ++started) {
+      Start& s = starts[started];
+      s.dir = std::make_unique<TempDir>();
+      const std::string states = ReadFile(log);
+      const size_t line = states.rfind('\n', states.size() - 2) + 1;
+      s.simState = states.substr(line, states.find(' ', line) - line);
+      s.advisor = std::make_unique<BackgroundProcess>(
+          std::vector<std::string>{AdvisorBinary()}, s.dir->path(),
+          std::map<std::string, std::string>{{"DISPLAY", screen.display()}}, s.dir->File("out"));
+    }
+    for (; stopped < started && startAt[stopped] + kRunSeconds <= now; ++stopped) {
+      starts[stopped].advisor->Stop();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  for (const Start& s : starts) {
+    EXPECT_EQ(LastFieldReport(ReadFile(s.dir->File("out"))), kFieldReport)
+        << "started at " << s.simState;
+  }
+}
 
 std::vector<std::string> CapturePane(const std::string& socket) {
   std::vector<std::string> rows;
