@@ -27,15 +27,16 @@ terminal_rows() {
     END { for (i = 0; i < rows; ++i) print row[i] }' "$1"
 }
 
-# field_of LOG: "left top width" from the field report at the start of LOG.
+# field_of LOG: "left top width" from the last field report in LOG, the one in
+# use (the advisor reports again when its first frames show a better field).
 field_of() {
   tr -d '\r' <"$1" | awk '
     /Found field at:/ {
       getline corner; getline width
       split(corner, at, ","); sub(/^with width /, "", width)
-      print at[1] + 0, at[2] + 0, width + 0
-      exit
-    }'
+      field = (at[1] + 0) " " (at[2] + 0) " " (width + 0)
+    }
+    END { print field }'
 }
 
 # target_outline ROWS LEFT TOP WIDTH: the -draw rectangle around the cell that
