@@ -9,14 +9,14 @@
 
 // The first passes that look for a better field before sampling. A count of
 // passes rather than a time, so that what is printed depends only on the
-// frames. About ten seconds at the 48 frames a second measured against
-// screen-sim (4 steps a second): its falling vitamin has left the bottle's
-// top rows within three seconds of 99% of starts, and in its default game
-// landed halves kept those rows covered for at most nine seconds in thirteen
-// minutes of play. Longer buys little, since halves landed high can stay
-// until the level ends, and gives a screen between levels more time to be
-// taken for a wider field.
-constexpr int32_t kFieldSearchPasses = 480;
+// frames. Ten seconds at the 60 frames a second measured against screen-sim
+// (4 steps a second) on an idle machine, more on a busy one: its falling
+// vitamin has left the bottle's top rows within three seconds of 99% of
+// starts, and in its default game landed halves kept those rows covered for
+// at most nine seconds in thirteen minutes of play. Longer buys little, since
+// halves landed high can stay until the level ends, and gives a screen
+// between levels more time to be taken for a wider field.
+constexpr int32_t kFieldSearchPasses = 600;
 
 // Everything that lives longer than one pass. The grids start as bytes that
 // are no cell code, so the first comparison sees every cell as changed.
