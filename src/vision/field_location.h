@@ -1,6 +1,6 @@
-// Finding the playing field in the first frame: the widest dark area that
-// starts in the upper half of the image and is closed on its right by a bright
-// pixel.
+// Finding the playing field in a frame (the frame cycle looks in each of its
+// first passes): the widest dark area that starts in the upper half of the
+// image and is closed on its right by a bright pixel.
 #ifndef BOTTLEWATCH_VISION_FIELD_LOCATION_H_
 #define BOTTLEWATCH_VISION_FIELD_LOCATION_H_
 
