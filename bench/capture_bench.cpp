@@ -5,11 +5,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "capture/screen_capture.h"
+#include "support/desktop_session.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_server.h"
 
@@ -38,16 +39,9 @@ BENCHMARK(BM_CaptureScreen640x480)->Unit(benchmark::kMillisecond)->Repetitions(5
 bool UseDesktop() {
   const char* envFile = std::getenv("BOTTLEWATCH_DESKTOP_ENV");
   if (envFile == nullptr || *envFile == '\0') return false;
-  std::ifstream lines(envFile);
-  std::string line;
-  bool any = false;
-  while (std::getline(lines, line)) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    setenv(line.substr(0, equals).c_str(), line.substr(equals + 1).c_str(), 1);
-    any = true;
-  }
-  return any;
+  const std::map<std::string, std::string> env = ReadEnvFile(envFile);
+  for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+  return !env.empty();
 }
 
 // The first capture asks for the screen and waits for its first picture; the

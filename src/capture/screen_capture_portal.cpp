@@ -166,12 +166,13 @@ void RequireSuccess(guint32 response) {
   Fail("screen sharing was refused by the desktop");
 }
 
-// The ScreenCast interface's property name, or 0 when it cannot be read.
-guint32 ReadProperty(const char* name) {
+// The ScreenCast interface's property name, or 0 when it cannot be read (error,
+// when given, then says why).
+guint32 ReadProperty(const char* name, GError** error = nullptr) {
   GVariant* reply = g_dbus_connection_call_sync(
       g_portal.bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
       g_variant_new("(ss)", kScreenCast, name), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, -1,
-      nullptr, nullptr);
+      nullptr, error);
   if (reply == nullptr) return 0;
   GVariant* value = nullptr;
   g_variant_get(reply, "(v)", &value);
@@ -186,14 +187,8 @@ guint32 ReadProperty(const char* name) {
 // the one error line says what is missing.
 void RequireScreenCast() {
   GError* error = nullptr;
-  GVariant* reply = g_dbus_connection_call_sync(
-      g_portal.bus, kPortalName, kPortalPath, "org.freedesktop.DBus.Properties", "Get",
-      g_variant_new("(ss)", kScreenCast, "version"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
-      -1, nullptr, &error);
-  if (reply != nullptr) {
-    g_variant_unref(reply);
-    return;
-  }
+  ReadProperty("version", &error);
+  if (error == nullptr) return;
   if (g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_SERVICE_UNKNOWN) ||
       g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NAME_HAS_NO_OWNER)) {
     g_clear_error(&error);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,26 +15,6 @@
 #include <vector>
 
 namespace {
-
-std::map<std::string, std::string> ParseEnv(const std::string& text) {
-  std::map<std::string, std::string> env;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos || equals == 0) continue;
-    env[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return env;
-}
-
-// Whether the child has ended, without reaping it: its owner still waits
-// for it.
-bool Ended(int pid) {
-  siginfo_t info = {};
-  return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-         info.si_pid == pid;
-}
 
 // Whether pid runs with the given runtime folder, as every process of a
 // desktop does: a PID left in a pid file may since have been reused.
@@ -59,6 +38,18 @@ int ReadPid(const std::string& path) {
 }
 
 }  // namespace
+
+std::map<std::string, std::string> ReadEnvFile(const std::string& path) {
+  std::map<std::string, std::string> env;
+  std::istringstream lines(FileExists(path) ? ReadFile(path) : "");
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos || equals == 0) continue;
+    env[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return env;
+}
 
 DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
   const std::string scripts = BOTTLEWATCH_SCRIPTS_DIR;
@@ -97,14 +88,14 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
       std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds + 10);
   const std::string envPath = dir_.File("env");
   while (!FileExists(envPath)) {
-    if (Ended(script_->pid()) || std::chrono::steady_clock::now() > deadline) {
+    if (script_->HasEnded() || std::chrono::steady_clock::now() > deadline) {
       Stop();
       throw std::runtime_error(argv[3].substr(scripts.size() + 1) + " did not start:\n" +
                                ReadFile(scriptLog));
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  env_ = ParseEnv(ReadFile(envPath));
+  env_ = ReadEnvFile(envPath);
 }
 
 DesktopSession::~DesktopSession() {

@@ -18,6 +18,9 @@
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 
+// The NAME=value lines of a desktop's env file (empty when there is none).
+std::map<std::string, std::string> ReadEnvFile(const std::string& path);
+
 enum class DesktopKind {
   kGnome,          // mutter + Xwayland + PipeWire + the ScreenCast portal
   kGnomeNoPortal,  // the same with nothing of the portal on the session bus

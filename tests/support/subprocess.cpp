@@ -117,6 +117,13 @@ BackgroundProcess::BackgroundProcess(const std::vector<std::string>& argv,
   }
 }
 
+bool BackgroundProcess::HasEnded() const {
+  if (pid_ <= 0) return true;
+  siginfo_t info = {};
+  return waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == pid_;
+}
+
 int BackgroundProcess::Stop(int graceMillis) {
   if (pid_ <= 0) return -1;
   const int status = TerminateAndReap(pid_, graceMillis);

@@ -40,6 +40,9 @@ class BackgroundProcess {
                     const std::string& outputPath = "");
 
   int pid() const { return pid_; }
+
+  // Whether it has ended, without reaping it: Stop still collects its status.
+  bool HasEnded() const;
   ~BackgroundProcess() { Stop(); }
   BackgroundProcess(const BackgroundProcess&) = delete;
   BackgroundProcess& operator=(const BackgroundProcess&) = delete;
