@@ -129,6 +129,9 @@ desktop_write_env() {
     echo "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS"
     echo "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR"
     echo "PIPEWIRE_RUNTIME_DIR=$PIPEWIRE_RUNTIME_DIR"
+    # The desktop's own state folder, so that what a client keeps between runs
+    # (the advisor's remembered screen share) stays with this desktop.
+    echo "XDG_STATE_HOME=$XDG_STATE_HOME"
     printf '%s\n' "$@"
   } >"$work/env.new" && mv "$work/env.new" "$work/env"
   echo "$me: ready; environment in $work/env" >&2

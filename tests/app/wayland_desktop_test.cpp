@@ -8,6 +8,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,11 +71,13 @@ class AdvisorBeside {
   BackgroundProcess process_;
 };
 
-// The advisor asked once, reported the field at 200,40 of what it was given
-// and followed the simulator's game from there.
-void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog) {
+// The advisor asked once (errors is all it said on its error stream),
+// reported the field at 200,40 of what it was given and followed the
+// simulator's game from there.
+void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog,
+                       const std::string& errors = kWaiting) {
   const std::string output = advisor.Output();
-  EXPECT_EQ(advisor.Errors(), kWaiting);
+  EXPECT_EQ(advisor.Errors(), errors);
   ASSERT_EQ(output.rfind(kFieldReport, 0), 0u) << output.substr(0, 200);
   const OutputCheck check = CheckAgainstSimLog(output, ReadFile(simLog));
   EXPECT_EQ(check.problems, std::vector<std::string>{});
@@ -192,28 +195,62 @@ TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
 }
 
 // GNOME's own portal backend in place of share-dialog, its real dialog
-// accepted from the keyboard as a person would: the request, the choice of
-// monitor and the stream are GNOME's, and the advisor plays along all the same.
-TEST(WaylandDesktop, PlaysAlongOnceGnomesOwnDialogIsAccepted) {
+// answered from the keyboard as a person would, run after run on one desktop:
+// the share allowed once is remembered and the next start needs no key; a
+// token file spoilt by hand costs one dialog and no error; a share the user
+// chose not to have remembered leaves no token behind.
+TEST(WaylandDesktop, GnomesOwnDialogIsAnsweredOnce) {
+  // With its "remember" box the dialog has no monitor chosen: Tab picks the
+  // one monitor, Shift+Tab twice goes back over the box to Share, Space
+  // presses it. The second list ticks the box off on the way.
+  const char kAccept[] = "tab shift+tab shift+tab space";
+  const char kAcceptUnremembered[] = "tab shift+tab space shift+tab space";
+  const struct {
+    const char* name;
+    const char* tokenFile;  // written first; null leaves it as the run before left it
+    const char* keys;       // null: the desktop must grant with no dialog
+    bool remembered;        // a token is kept afterwards
+  } runs[] = {
+      {"first start", nullptr, kAccept, true},
+      {"second start", nullptr, nullptr, true},
+      {"spoilt token", "not a token\n", kAccept, true},
+      {"unticked box", "not a token\n", kAcceptUnremembered, false},
+  };
   DesktopSession desktop(DesktopKind::kGnomeRealDialog);
-  TempDir dir;
-  const std::string log = dir.File("states.log");
-  // A hold long enough for the dialog: the field is found in the first,
-  // still picture.
-  BackgroundProcess sim(
-      {ScreenSimBinary(), "--hold", "4", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
-      desktop.env());
-  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+  const std::string tokenPath = desktop.env().at("XDG_STATE_HOME") + "/bottlewatch/restore-token";
+  for (const auto& run : runs) {
+    SCOPED_TRACE(run.name);
+    TempDir dir;
+    const std::string log = dir.File("states.log");
+    // A hold long enough for the dialog: the field is found in the first,
+    // still picture.
+    BackgroundProcess sim(
+        {ScreenSimBinary(), "--hold", "4", "--rate", "3", "--seed", "5", "--log", log}, dir.path(),
+        desktop.env());
+    ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+    std::string errors = kWaiting;
+    if (run.tokenFile != nullptr) {
+      WriteFile(tokenPath, run.tokenFile);
+      errors = "bottlewatch: " + tokenPath +
+               " holds no restore token; asking the desktop afresh\n" + errors;
+    }
 
-  AdvisorBeside advisor(dir, desktop);
-  ASSERT_TRUE(advisor.WaitForAsking()) << "the advisor never asked";
-  ASSERT_EQ(advisor.Errors(), kWaiting);
-  // Shift+Tab takes the focus to Share, Space presses it.
-  ASSERT_TRUE(desktop.TypeIntoShareDialog("shift+tab space", 30))
-      << "GNOME's dialog never took the keyboard; see " << desktop.LogPath("gnome-portal");
-  EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended: " << advisor.Errors();
-  EXPECT_EQ(sim.Stop(), 0);
-  ExpectPlayedAlong(advisor, log);
+    AdvisorBeside advisor(dir, desktop);
+    if (run.keys != nullptr) {
+      ASSERT_TRUE(advisor.WaitForAsking()) << "the advisor never asked";
+      ASSERT_TRUE(desktop.TypeIntoShareDialog(run.keys, 30))
+          << "GNOME's dialog never took the keyboard; see " << desktop.LogPath("gnome-portal");
+    }
+    EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended: " << advisor.Errors();
+    EXPECT_EQ(sim.Stop(), 0);
+    ExpectPlayedAlong(advisor, log, errors);
+    if (run.remembered) {
+      EXPECT_TRUE(std::regex_match(ReadFile(tokenPath), std::regex("[0-9a-f-]{36}\n")))
+          << ReadFile(tokenPath);
+    } else {
+      EXPECT_FALSE(FileExists(tokenPath));
+    }
+  }
 }
 
 // The user picks the game's window: the advisor reads that window's top-left

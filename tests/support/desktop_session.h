@@ -49,7 +49,9 @@ class DesktopSession {
   // BackgroundProcess: DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
   // PIPEWIRE_RUNTIME_DIR, WAYLAND_DISPLAY, DISPLAY, XAUTHORITY (empty, that is
   // unset, where the X server needs none), XDG_SESSION_TYPE,
-  // XDG_CURRENT_DESKTOP. Clients run as the test's own user (root here).
+  // XDG_CURRENT_DESKTOP, and XDG_STATE_HOME, a state folder of this desktop's
+  // own, so that no test is answered by a share another test's run left
+  // remembered. Clients run as the test's own user (root here).
   const std::map<std::string, std::string>& env() const { return env_; }
 
   // What the share dialog answers at the next Start of a screen cast: "grant"
@@ -59,8 +61,8 @@ class DesktopSession {
 
   // kGnomeRealDialog: waits until a share dialog that has not been typed
   // into yet has the keyboard focus, then types chords on the desktop's
-  // keyboard (for GNOME's dialog "shift+tab space" presses Share; the form is
-  // press-keys'). False when no dialog took the focus within timeoutSeconds.
+  // keyboard (the form is press-keys'; which keys press Share depends on the
+  // dialog, scripts/headless-gnome tells). False when no dialog took the focus within timeoutSeconds.
   bool TypeIntoShareDialog(const std::string& chords, double timeoutSeconds);
 
   // Kills the compositor (mutter or sway) outright, as a crash would; its
