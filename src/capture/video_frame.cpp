@@ -2,6 +2,7 @@
 #include "capture/video_frame.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "capture/screen_capture.h"
 
@@ -36,36 +37,42 @@ bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
   ScreenImage described;
   if (!MasksOf(frame.format, described)) return false;
   if (frame.data == nullptr || frame.width <= 0 || frame.height <= 0) return false;
-  const int stride = frame.stride != 0 ? frame.stride : frame.width * kBytesPerPixel;
-  if (stride < frame.width * kBytesPerPixel) return false;
+  // The desktop chooses every number here, so the sums are formed in 64 bits,
+  // where no int of theirs can overflow them.
+  const int64_t rowBytes = static_cast<int64_t>(frame.width) * kBytesPerPixel;
+  const int64_t stride = frame.stride != 0 ? frame.stride : rowBytes;
+  if (stride < rowBytes || stride > INT32_MAX) return false;
 
   // A crop that is missing, empty or partly outside the picture is cut to the
   // picture.
-  int left = 0;
-  int top = 0;
-  int right = frame.width;
-  int bottom = frame.height;
+  int64_t left = 0;
+  int64_t top = 0;
+  int64_t right = frame.width;
+  int64_t bottom = frame.height;
   if (frame.cropWidth > 0 && frame.cropHeight > 0) {
-    left = std::clamp(frame.cropX, 0, frame.width);
-    top = std::clamp(frame.cropY, 0, frame.height);
-    right = std::clamp(frame.cropX + frame.cropWidth, left, frame.width);
-    bottom = std::clamp(frame.cropY + frame.cropHeight, top, frame.height);
+    left = std::clamp<int64_t>(frame.cropX, 0, frame.width);
+    top = std::clamp<int64_t>(frame.cropY, 0, frame.height);
+    right =
+        std::clamp<int64_t>(static_cast<int64_t>(frame.cropX) + frame.cropWidth, left, frame.width);
+    bottom = std::clamp<int64_t>(static_cast<int64_t>(frame.cropY) + frame.cropHeight, top,
+                                 frame.height);
   }
-  const int width = std::min(right - left, kCaptureWidth);
-  const int height = std::min(bottom - top, kCaptureHeight);
+  const int width = static_cast<int>(std::min<int64_t>(right - left, kCaptureWidth));
+  const int height = static_cast<int>(std::min<int64_t>(bottom - top, kCaptureHeight));
 
   described.data = frame.data;
   if (width > 0 && height > 0) {
-    const size_t first = frame.offset + static_cast<size_t>(top) * static_cast<size_t>(stride) +
-                         static_cast<size_t>(left) * kBytesPerPixel;
-    const size_t end = first + static_cast<size_t>(height - 1) * static_cast<size_t>(stride) +
-                       static_cast<size_t>(width) * kBytesPerPixel;
-    if (frame.offset > frame.size || end > frame.size) return false;
+    if (frame.offset > frame.size) return false;
+    const uint64_t first =
+        frame.offset + static_cast<uint64_t>(top * stride + left * kBytesPerPixel);
+    const uint64_t end =
+        first + static_cast<uint64_t>((height - 1) * stride + int64_t{width} * kBytesPerPixel);
+    if (end > frame.size) return false;
     described.data = frame.data + first;
   }
   described.width = std::max(width, 0);
   described.height = std::max(height, 0);
-  described.bytesPerLine = stride;
+  described.bytesPerLine = static_cast<int>(stride);
   described.bitsPerPixel = 32;
   described.depth = 24;
   described.mostSignificantByteFirst = false;

@@ -126,7 +126,12 @@ TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
   narrowStride.stride = 12;
   VideoFrame unknown = good;
   unknown.format = VideoFormat::kUnknown;
-  for (const VideoFrame& frame : {shortData, farOffset, narrowStride, unknown}) {
+  // A width whose row is more bytes than an int holds: refused, not wrapped
+  // round to a small stride.
+  VideoFrame hugeWidth = good;
+  hugeWidth.width = 1 << 30;
+  hugeWidth.stride = 0;
+  for (const VideoFrame& frame : {shortData, farOffset, narrowStride, unknown, hugeWidth}) {
     EXPECT_FALSE(DescribeVideoFrame(frame, image));
   }
 }
