@@ -1,8 +1,8 @@
-# Shell helpers shared by scripts/headless-gnome and scripts/headless-sway: a
+# Shell helpers shared by scripts/headless-gnome, headless-kde and headless-sway: a
 # private desktop session in $work whose processes are started, awaited with a
 # bounded timeout, recorded in pid files and all stopped when the script ends.
-# The sourcing script sets work, me (its name for messages), timeout (seconds)
-# and parent (the PID whose end also ends the desktop).
+# The sourcing script sets work, me (its name for messages), timeout (seconds),
+# parent (the PID whose end also ends the desktop) and top (the source tree).
 
 desktop_names=()    # the processes started, in order, by their pid file names
 desktop_x_displays=()
@@ -118,12 +118,41 @@ desktop_start_bus() {
 # WirePlumber is ready once it shows as a client of PipeWire.
 wireplumber_ready() { pw-cli ls Client 2>/dev/null | grep -q '"WirePlumber"'; }
 
+# PipeWire and WirePlumber, which links a consumer's stream to the
+# compositor's node (without it a stream connects and never gets a frame).
+desktop_start_pipewire() {
+  desktop_start pipewire pipewire
+  desktop_wait "PipeWire's socket" pipewire test -S "$XDG_RUNTIME_DIR/pipewire-0" || return 1
+  desktop_start wireplumber wireplumber
+  desktop_wait "WirePlumber" wireplumber wireplumber_ready
+}
+
+desktop_start_permission_store() {
+  desktop_start permission-store /usr/libexec/xdg-permission-store
+  desktop_wait "the permission store" permission-store \
+    bus_name_owned org.freedesktop.impl.portal.PermissionStore
+}
+
+# desktop_start_portal DESKTOP: the portal frontend, with the tests' own
+# .portal files (tests/wayland/portals) and XDG_CURRENT_DESKTOP=DESKTOP picking
+# the backend whose file says UseIn=DESKTOP. The backend must own its name
+# already: the frontend reads its properties once. Ready once the ScreenCast
+# portal's version is readable.
+desktop_start_portal() {
+  desktop_start portal env XDG_DESKTOP_PORTAL_DIR="$top/tests/wayland/portals" \
+    XDG_CURRENT_DESKTOP="$1" /usr/libexec/xdg-desktop-portal --verbose
+  desktop_wait "the ScreenCast portal" portal gdbus call --session \
+    --dest org.freedesktop.portal.Desktop --object-path /org/freedesktop/portal/desktop \
+    --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.ScreenCast version
+}
+
 # record_x_display N: display N belongs to this desktop; its lock file and
 # socket are removed at stop if its server left them behind.
 record_x_display() { desktop_x_displays+=("$@"); }
 
 # desktop_write_env NAME=value...: the client environment, written whole at
-# once so that a reader never sees half of it.
+# once so that a reader never sees half of it. A client keeps its state in
+# the desktop's private state folder, never in the real home.
 desktop_write_env() {
   {
     echo "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS"
