@@ -13,76 +13,14 @@
 #include <thread>
 #include <vector>
 
-#include "support/advisor_output.h"
 #include "support/advisor_run.h"
+#include "support/desktop_advisor.h"
 #include "support/desktop_session.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_server.h"
 
 namespace {
-
-const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
-const char kWaiting[] = "bottlewatch: waiting for the desktop to allow screen sharing\n";
-
-// The advisor's error stream after the waiting line: exactly one error line.
-std::string ErrorAfterWaiting(const ProcessResult& run) {
-  EXPECT_EQ(run.err.rfind(kWaiting, 0), 0u) << run.err;
-  return run.err.rfind(kWaiting, 0) == 0 ? run.err.substr(sizeof kWaiting - 1) : run.err;
-}
-
-void ExpectOneErrorLine(const std::string& err, const std::string& saying) {
-  EXPECT_EQ(err.rfind("Error:  ", 0), 0u) << err;
-  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
-  EXPECT_NE(err.find(saying), std::string::npos) << err;
-}
-
-// The advisor beside screen-sim on a desktop, its output and error stream in
-// files so that a test can act while it runs.
-class AdvisorBeside {
- public:
-  AdvisorBeside(const TempDir& dir, const DesktopSession& desktop)
-      : out_(dir.File("out.txt")),
-        err_(dir.File("err.txt")),
-        process_({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
-                 desktop.env(), out_) {}
-
-  bool WaitForAsking() const { return WaitForContent(err_, 20); }
-  std::string Output() const { return ReadFile(out_); }
-  std::string Errors() const { return ReadFile(err_); }
-
-  // Waits until the advisor has followed the game for eight vitamins or has
-  // ended (bounded only so that a broken desktop ends the test), then stops
-  // it. False when it had ended by itself.
-  bool FollowThenStop(const std::string& simLog) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (CheckAgainstSimLog(Output(), ReadFile(simLog)).vitaminLines < 8 &&
-           !process_.HasEnded() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    const bool ran = !process_.HasEnded();
-    process_.Stop();
-    return ran;
-  }
-
- private:
-  std::string out_;
-  std::string err_;
-  BackgroundProcess process_;
-};
-
-// The advisor asked once (errors is all it said on its error stream),
-// reported the field at 200,40 of what it was given and followed the
-// simulator's game from there.
-void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog,
-                       const std::string& errors = kWaiting) {
-  const std::string output = advisor.Output();
-  EXPECT_EQ(advisor.Errors(), errors);
-  ASSERT_EQ(output.rfind(kFieldReport, 0), 0u) << output.substr(0, 200);
-  const OutputCheck check = CheckAgainstSimLog(output, ReadFile(simLog));
-  EXPECT_EQ(check.problems, std::vector<std::string>{});
-  EXPECT_GE(check.vitaminLines, 8) << output;
-}
 
 TEST(WaylandDesktop, PlaysAlongWithTheSimulatorThroughThePortal) {
   DesktopSession desktop(DesktopKind::kGnome);
@@ -137,7 +75,7 @@ TEST(WaylandDesktop, RefusedSharingEndsWithOneLine) {
     const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
     EXPECT_EQ(run.exitStatus, 2) << c.answer;
     EXPECT_EQ(run.out, "");
-    ExpectOneErrorLine(ErrorAfterWaiting(run), c.saying);
+    ExpectOneErrorLine(ErrorAfterWaiting(run.err), c.saying);
   }
 }
 
@@ -191,7 +129,7 @@ TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
   killer.join();
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitStatus, 2);
-  ExpectOneErrorLine(ErrorAfterWaiting(run), "screen sharing ended");
+  ExpectOneErrorLine(ErrorAfterWaiting(run.err), "screen sharing ended");
 }
 
 // GNOME's own portal backend in place of share-dialog, its real dialog

@@ -1,0 +1,63 @@
+#include "support/desktop_advisor.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "support/advisor_output.h"
+#include "support/advisor_run.h"
+
+const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
+const char kWaiting[] = "bottlewatch: waiting for the desktop to allow screen sharing\n";
+
+std::string ErrorAfterWaiting(const std::string& err) {
+  const std::string waiting = kWaiting;
+  EXPECT_EQ(err.rfind(waiting, 0), 0u) << err;
+  return err.rfind(waiting, 0) == 0 ? err.substr(waiting.size()) : err;
+}
+
+void ExpectOneErrorLine(const std::string& err, const std::string& saying) {
+  EXPECT_EQ(err.rfind("Error:  ", 0), 0u) << err;
+  EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+  EXPECT_NE(err.find(saying), std::string::npos) << err;
+}
+
+AdvisorBeside::AdvisorBeside(const TempDir& dir, const DesktopSession& desktop)
+    : out_(dir.File("out.txt")),
+      err_(dir.File("err.txt")),
+      process_({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
+               desktop.env(), out_) {}
+
+bool AdvisorBeside::FollowThenStop(const std::string& simLog) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (CheckAgainstSimLog(Output(), ReadFile(simLog)).vitaminLines < 8 && !process_.HasEnded() &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  const bool ran = !process_.HasEnded();
+  process_.Stop();
+  return ran;
+}
+
+int AdvisorBeside::ExitStatusWithin(double timeoutSeconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  while (!process_.HasEnded() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  const bool ended = process_.HasEnded();
+  const int status = process_.Stop();
+  return ended ? status : -1;
+}
+
+void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog,
+                       const std::string& errors) {
+  const std::string output = advisor.Output();
+  EXPECT_EQ(advisor.Errors(), errors);
+  ASSERT_EQ(output.rfind(kFieldReport, 0), 0u) << output.substr(0, 200);
+  const OutputCheck check = CheckAgainstSimLog(output, ReadFile(simLog));
+  EXPECT_EQ(check.problems, std::vector<std::string>{});
+  EXPECT_GE(check.vitaminLines, 8) << output;
+}
