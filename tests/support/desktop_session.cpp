@@ -37,6 +37,39 @@ int ReadPid(const std::string& path) {
   }
 }
 
+// Waits for pattern in the log past *seen; on a match, moves *seen past it and
+// returns its first group (or the whole match when it has none). Empty once
+// timeoutSeconds have passed.
+std::string WaitForLogMatch(const std::string& log, const std::regex& pattern, size_t* seen,
+                            double timeoutSeconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  for (;;) {
+    const std::string text = ReadFile(log);
+    std::smatch found;
+    if (text.size() > *seen && std::regex_search(text.cbegin() + static_cast<std::ptrdiff_t>(*seen),
+                                                 text.cend(), found, pattern)) {
+      *seen = static_cast<size_t>(found[0].second - text.cbegin());
+      return found.size() > 1 ? found[1].str() : found[0].str();
+    }
+    if (std::chrono::steady_clock::now() > deadline) return "";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+// The desktop's helpers (press-keys, fake-pointer) hold their FIFO open for
+// reading and writing, so this open never blocks while they run; one short
+// line is written whole.
+void WriteFifoLine(const std::string& fifoPath, const std::string& line) {
+  const int fifo = open(fifoPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fifo < 0) throw std::runtime_error("nothing is reading " + fifoPath);
+  const std::string whole = line + "\n";
+  const bool written =
+      write(fifo, whole.data(), whole.size()) == static_cast<ssize_t>(whole.size());
+  close(fifo);
+  if (!written) throw std::runtime_error("cannot write to " + fifoPath);
+}
+
 }  // namespace
 
 std::map<std::string, std::string> ReadEnvFile(const std::string& path) {
@@ -69,6 +102,12 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
         argv.push_back("1024x768");
       }
       compositor_ = "mutter";
+      break;
+    case DesktopKind::kKdeRealDialog:
+      argv.push_back(scripts + "/headless-kde");
+      argv.push_back(workDir());
+      argv.push_back(BOTTLEWATCH_BIN_DIR);
+      compositor_ = "kwin";
       break;
     case DesktopKind::kSwayNoPortal:
       argv.push_back(scripts + "/headless-sway");
@@ -129,31 +168,43 @@ bool DesktopSession::TypeIntoShareDialog(const std::string& chords, double timeo
   // The backend runs with WAYLAND_DEBUG=1: the keyboard entering one of its
   // surfaces is the one sign that its dialog is up and will take keys; keys
   // typed before that reach nobody or another window.
-  const std::string log = LogPath("gnome-portal");
   const std::regex enter(R"(wl_keyboard@\d+\.enter\()");
+  if (WaitForLogMatch(LogPath("gnome-portal"), enter, &dialogLogSeen_, timeoutSeconds).empty()) {
+    return false;
+  }
+  WriteFifoLine(dir_.File("keys"), chords);
+  return true;
+}
+
+bool DesktopSession::AnswerKdeShareDialog(KdeDialogAnswer answer, double timeoutSeconds) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-  for (;;) {
-    const std::string text = ReadFile(log);
-    std::smatch found;
-    if (text.size() > dialogLogSeen_ &&
-        std::regex_search(text.cbegin() + static_cast<std::ptrdiff_t>(dialogLogSeen_), text.cend(),
-                          found, enter)) {
-      dialogLogSeen_ = text.size();
+  auto secondsLeft = [&deadline] {
+    return std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+  };
+  // KWin's script (tests/wayland/kwin/share-dialog.js) tells where it put the
+  // dialog, its frame with the title bar, once the dialog is drawn.
+  const std::regex shown(R"(bottlewatch-share-dialog: shown (-?\d+,-?\d+ \d+x\d+))");
+  const std::string frame = WaitForLogMatch(LogPath("kwin"), shown, &dialogLogSeen_, secondsLeft());
+  int x = 0, y = 0, width = 0, height = 0;
+  if (std::sscanf(frame.c_str(), "%d,%d %dx%d", &x, &y, &width, &height) != 4) return false;
+  // Where KDE 5.27's dialog has them: the tabs under the heading, the list's
+  // first card below them, the buttons at the bottom right.
+  auto point = [](int px, int py) { return std::to_string(px) + "," + std::to_string(py); };
+  std::string clicks;
+  switch (answer) {
+    case KdeDialogAnswer::kShareFirstWindow:
+      clicks = point(x + 138, y + 115) + " " + point(x + 137, y + 277) + " " +
+               point(x + width - 139, y + height - 25);
       break;
-    }
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    case KdeDialogAnswer::kCancel:
+      clicks = point(x + width - 51, y + height - 25);
+      break;
   }
-  // press-keys holds the FIFO open for reading and writing, so this open never
-  // blocks while it runs; one short line is written whole.
-  const int fifo = open(dir_.File("keys").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fifo < 0) throw std::runtime_error("press-keys is not reading " + dir_.File("keys"));
-  const std::string line = chords + "\n";
-  const bool written = write(fifo, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-  close(fifo);
-  if (!written) throw std::runtime_error("cannot write to " + dir_.File("keys"));
-  return true;
+  WriteFifoLine(dir_.File("pointer"), clicks);
+  const std::regex closed("bottlewatch-share-dialog: closed");
+  return !WaitForLogMatch(LogPath("kwin"), closed, &dialogLogSeen_, std::max(secondsLeft(), 0.0))
+              .empty();
 }
 
 void DesktopSession::KillCompositor() const {

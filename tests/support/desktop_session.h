@@ -1,13 +1,14 @@
 // A private headless Wayland desktop for the tests and benchmarks that run the
 // advisor where the screen is read through the desktop: GNOME's compositor
 // (scripts/headless-gnome: mutter, its Xwayland, PipeWire, the ScreenCast
-// portal whose share dialog is share-dialog), or sway's rootless Xwayland with
-// no portal (scripts/headless-sway). Tests never use the developer's own
+// portal whose share dialog is share-dialog), KDE's (scripts/headless-kde:
+// KWin with KDE's own portal backend and dialog), or sway's rootless Xwayland
+// with no portal (scripts/headless-sway). Tests never use the developer's own
 // desktop.
 //
 // The GNOME desktop needs share-dialog built, and with GNOME's own dialog
-// press-keys: a test target that uses them adds
-// add_dependencies(... share-dialog press-keys).
+// press-keys; the KDE desktop needs fake-pointer: a test target that uses
+// them adds add_dependencies(... share-dialog press-keys) or (... fake-pointer).
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 
@@ -31,6 +32,17 @@ enum class DesktopKind {
   // corner that mutter does not maximize.
   kGnomeLargeMonitor,
   kSwayNoPortal,  // sway's rootless Xwayland, a session bus with no portal
+  // KWin on a 1280x1024 screen with its Xwayland, PipeWire, the ScreenCast
+  // portal and KDE's own backend, whose real dialog only clicks through
+  // AnswerKdeShareDialog answer. Like kGnomeRealDialog with KDE in GNOME's
+  // place; KWin streams windows but not its virtual screen.
+  kKdeRealDialog,
+};
+
+// What a person does in KDE's share dialog.
+enum class KdeDialogAnswer {
+  kShareFirstWindow,  // the Windows tab, the first window listed, Share
+  kCancel,
 };
 
 class DesktopSession {
@@ -62,14 +74,21 @@ class DesktopSession {
   // kGnomeRealDialog: waits until a share dialog that has not been typed
   // into yet has the keyboard focus, then types chords on the desktop's
   // keyboard (the form is press-keys'; which keys press Share depends on the
-  // dialog, scripts/headless-gnome tells). False when no dialog took the focus within timeoutSeconds.
+  // dialog, scripts/headless-gnome tells). False when no dialog took the focus within
+  // timeoutSeconds.
   bool TypeIntoShareDialog(const std::string& chords, double timeoutSeconds);
 
-  // Kills the compositor (mutter or sway) outright, as a crash would; its
+  // kKdeRealDialog: waits until a share dialog that has not been answered yet
+  // is shown (KWin has moved it to the screen's top-right corner, off a game
+  // window at 100,80), clicks the answer into it, and waits for it to close.
+  // False when no dialog showed, or it stayed open, within timeoutSeconds.
+  bool AnswerKdeShareDialog(KdeDialogAnswer answer, double timeoutSeconds);
+
+  // Kills the compositor (mutter, KWin or sway) outright, as a crash would; its
   // Xwayland goes with it, and the portal closes the sessions it recorded.
   void KillCompositor() const;
 
-  // The PID recorded for one of the desktop's processes ("mutter", "sway",
+  // The PID recorded for one of the desktop's processes ("mutter", "kwin", "sway",
   // "xwayland", "pipewire", "portal", "share-dialog", ...), or -1.
   int Pid(const std::string& name) const;
 
@@ -84,7 +103,9 @@ class DesktopSession {
   std::string compositor_;
   std::unique_ptr<BackgroundProcess> script_;
   std::map<std::string, std::string> env_;
-  size_t dialogLogSeen_ = 0;  // how much of gnome-portal.log a dialog was typed into
+  // How much of the log that tells of dialogs (gnome-portal.log, kwin.log)
+  // was read up to the last dialog answered.
+  size_t dialogLogSeen_ = 0;
 };
 
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
