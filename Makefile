@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz test-kde run bench bench-run clean
 
 all: build
 
@@ -44,6 +44,21 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_SECONDS)
+
+# The advisor on a private headless KDE Plasma desktop through KDE's own share
+# dialog, clicked as a person would (tests/app/kde_desktop_test.cpp). Not part
+# of `make test`: KDE's dialog pulls in some 360 packages, installed here
+# first. cmake runs again so that the build sees the newly installed ones.
+KDE_PACKAGES = kwin-wayland xdg-desktop-portal-kde plasma-workspace qtwayland5 \
+  qml-module-org-kde-kirigami2 qml-module-qtquick-controls2 qml-module-qtquick-layouts \
+  qml-module-qtquick-window2 qml-module-org-kde-pipewire qml-module-org-kde-kitemmodels \
+  plasma-wayland-protocols libwayland-dev libwayland-bin
+
+test-kde: deps
+	@scripts/install-deps $(KDE_PACKAGES)
+	cmake -S . -B $(BUILD)
+	cmake --build $(BUILD) -j$(JOBS) --target kde_tests
+	$(BUILD)/bin/kde_tests
 
 # The advisor on a simulated game on a private virtual screen, in this
 # terminal, for DEMO_SECONDS (default 30); it leaves a picture of the screen
