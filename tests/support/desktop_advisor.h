@@ -28,9 +28,9 @@ class AdvisorBeside {
   std::string Output() const { return ReadFile(out_); }
   std::string Errors() const { return ReadFile(err_); }
 
-  // Waits until the advisor has followed the game for eight vitamins or has
-  // ended (bounded only so that a broken desktop ends the test), then stops
-  // it. False when it had ended by itself.
+  // Waits until the advisor has followed the game for eight vitamins since its
+  // last field report, or has ended (bounded only so that a broken desktop
+  // ends the test), then stops it. False when it had ended by itself.
   bool FollowThenStop(const std::string& simLog);
 
   // Waits up to timeoutSeconds for it to end by itself, then stops it; its
@@ -43,9 +43,10 @@ class AdvisorBeside {
   BackgroundProcess process_;
 };
 
-// The advisor asked once (errors is all it said on its error stream),
-// reported the field at 200,40 of what it was given and followed the
-// simulator's game from there.
+// The advisor asked once (errors is all it said on its error stream), ended
+// on the field at 200,40 of what it was given (started in mid-game, it may
+// have reported another before it) and followed the simulator's game from
+// there.
 void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog,
                        const std::string& errors = kWaiting);
 
