@@ -151,8 +151,7 @@ desktop_start_portal() {
 record_x_display() { desktop_x_displays+=("$@"); }
 
 # desktop_write_env NAME=value...: the client environment, written whole at
-# once so that a reader never sees half of it. A client keeps its state in
-# the desktop's private state folder, never in the real home.
+# once so that a reader never sees half of it.
 desktop_write_env() {
   {
     echo "DBUS_SESSION_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS"

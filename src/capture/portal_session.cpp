@@ -76,16 +76,16 @@ std::string RememberedToken() {
   return token;
 }
 
-void RememberShare(const std::string& token) {
-  std::string problem;
-  const bool done = IsRestoreToken(token) ? SaveRestoreToken(TokenPath(), token, problem)
-                                          : ForgetRestoreToken(TokenPath(), problem);
-  if (!done) Warn(problem);
-}
-
 void ForgetShare() {
   std::string problem;
   if (!ForgetRestoreToken(TokenPath(), problem)) Warn(problem);
+}
+
+// Keeps token for the next run; anything but a token forgets the share.
+void RememberShare(const std::string& token) {
+  if (!IsRestoreToken(token)) return ForgetShare();
+  std::string problem;
+  if (!SaveRestoreToken(TokenPath(), token, problem)) Warn(problem);
 }
 
 // ---- The portal's requests --------------------------------------------------
@@ -355,10 +355,11 @@ void ConnectToPortal() {
 GrantedShare AskForShare() {
   // An older portal knows no remembered shares: asked as it always was, and
   // the file is not touched.
-  const bool remember = g_portal.version >= kRememberingVersion && !TokenPath().empty();
-  if (g_portal.version >= kRememberingVersion && TokenPath().empty()) {
+  const bool canRemember = g_portal.version >= kRememberingVersion;
+  if (canRemember && TokenPath().empty()) {
     Warn("cannot remember the screen share: neither XDG_STATE_HOME nor HOME names a folder");
   }
+  const bool remember = canRemember && !TokenPath().empty();
   std::string token = remember ? RememberedToken() : "";
   std::string refusal;
   CreateSession();

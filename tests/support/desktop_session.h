@@ -74,8 +74,8 @@ class DesktopSession {
   // kGnomeRealDialog: waits until a share dialog that has not been typed
   // into yet has the keyboard focus, then types chords on the desktop's
   // keyboard (the form is press-keys'; which keys press Share depends on the
-  // dialog, scripts/headless-gnome tells). False when no dialog took the focus within
-  // timeoutSeconds.
+  // dialog, scripts/headless-gnome tells). False when no dialog took the
+  // focus within timeoutSeconds.
   bool TypeIntoShareDialog(const std::string& chords, double timeoutSeconds);
 
   // kKdeRealDialog: waits until a share dialog that has not been answered yet
