@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "capture/screen_capture.h"
+#include "capture/screen/screen_capture.h"
 #include "support/desktop_session.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_server.h"

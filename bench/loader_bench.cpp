@@ -6,9 +6,9 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/bitmap_file.h"
-#include "capture/frame_loader.h"
-#include "capture/packed_dib.h"
+#include "capture/bitmap_file/bitmap_file.h"
+#include "capture/bitmap_file/packed_dib.h"
+#include "capture/raster/frame_loader.h"
 #include "support/game_screen.h"
 #include "support/temp_dir.h"
 

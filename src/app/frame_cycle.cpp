@@ -6,7 +6,7 @@
 #include "advice/target_choice.h"
 #include "app/console.h"
 #include "app/display.h"
-#include "capture/screen_capture.h"
+#include "capture/screen/screen_capture.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
 #include "vision/vitamin_detection.h"

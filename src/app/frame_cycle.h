@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "capture/frame_loader.h"
+#include "capture/raster/frame_loader.h"
 #include "vision/board.h"
 
 // The first passes that look for a better field before sampling. A count of

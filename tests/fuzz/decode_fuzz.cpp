@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/frame_loader.h"
+#include "capture/raster/frame_loader.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/pixel_packing.h"
-#include "capture/video_frame.h"
+#include "capture/screen/pixel_packing.h"
+#include "capture/screen/wayland/video_frame.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "capture/bitmap_bytes.h"
-#include "capture/bitmap_file.h"
-#include "capture/packed_dib.h"
+#include "capture/bitmap_file/bitmap_bytes.h"
+#include "capture/bitmap_file/bitmap_file.h"
+#include "capture/bitmap_file/packed_dib.h"
 #include "windows/win32_files.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/packed_dib.h"
+#include "capture/bitmap_file/packed_dib.h"
 #include "windows/import_spy.h"
 
 PackedDib BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);

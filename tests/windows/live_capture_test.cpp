@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/screen_capture.h"
+#include "capture/screen/screen_capture.h"
 #include "windows/import_spy.h"
 #include "windows/win32_files.h"
 

@@ -1,0 +1,27 @@
+// Writing a packed device-independent bitmap as a bitmap file: a 14-byte file
+// header, then the block byte for byte. The header is built here for every
+// platform; WriteBitmapFile is defined by each platform's file layer.
+#ifndef BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_
+#define BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_
+
+#include <cstdint>
+
+#include "capture/bitmap_file/packed_dib.h"
+
+constexpr uint32_t kFileHeaderSize = 14;
+
+// Fills header[0..14) for block (which must hold at least its info header):
+// "BM", the file's length (14 + block.length), two zero reserved words and the
+// file offset of the pixel data (14 + biSize + 4 * colour-table entries, both
+// read from the block's own header). Little-endian, no gaps.
+void MakeBitmapFileHeader(const PackedDib& block, uint8_t* header);
+
+// Writes the file header and then block as it stands to fileName, which is
+// created when missing and otherwise ends up holding exactly these bytes (a
+// longer file is cut). Returns 1 once the file is written and closed; 0 when
+// there is no block (or one too short to hold its info header) or the file
+// cannot be opened, and then nothing is written. A write that fails and a close
+// that fails throw std::system_error. The block stays with the caller.
+int WriteBitmapFile(const char* fileName, const PackedDib& block);
+
+#endif  // BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_

@@ -1,0 +1,66 @@
+// Which screen the captures read on Linux. An X server that shows the screen
+// is read directly, as it always was. On a Wayland desktop the X server is
+// rootless Xwayland, whose root window is black however much is on the
+// screen; there, as when only a Wayland display is named, the desktop's
+// screen-sharing portal is the one way to the pixels.
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "capture/screen/screen_capture.h"
+#include "capture/screen/screen_sources.h"
+
+namespace {
+
+enum class Source { kUnchosen, kX11, kPortal };
+
+Source g_source = Source::kUnchosen;
+
+bool WaylandSessionNamed() {
+  const char* name = std::getenv("WAYLAND_DISPLAY");
+  return name != nullptr && *name != '\0';
+}
+
+void ChooseSource() {
+  std::string display;
+  std::string context;
+  switch (ConnectX11Capture(display)) {
+    case X11Screen::kReadable:
+      g_source = Source::kX11;
+      return;
+    case X11Screen::kRootlessXwayland:
+      context =
+          "; X display \"" + display + "\" is rootless Xwayland, whose screen holds no picture";
+      break;
+    case X11Screen::kNoDisplay:
+      if (!WaylandSessionNamed()) throw std::runtime_error(display);
+      break;
+  }
+  try {
+    StartPortalCapture();
+  } catch (const PortalMissing& missing) {
+    // Said only here: the X display is why the portal was needed at all.
+    throw std::runtime_error(missing.what() + context);
+  }
+  g_source = Source::kPortal;
+}
+
+}  // namespace
+
+int CaptureScreen(const char* fileName) {
+  if (g_source == Source::kUnchosen) ChooseSource();
+  if (g_source == Source::kX11) return CaptureX11Screen(fileName);
+  return CapturePortalScreen(fileName);
+}
+
+bool ScreenCaptureUsesSharedMemory() {
+  if (g_source == Source::kX11) return X11CaptureUsesSharedMemory();
+  if (g_source == Source::kPortal) return PortalCaptureUsesSharedMemory();
+  return false;
+}
+
+void CloseScreenCapture() {
+  if (g_source == Source::kX11) CloseX11Capture();
+  if (g_source == Source::kPortal) ClosePortalCapture();
+  g_source = Source::kUnchosen;
+}

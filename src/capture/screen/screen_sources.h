@@ -1,0 +1,49 @@
+// The two ways of reading the screen on Linux, behind CaptureScreen: an X
+// server's root window, or a Wayland desktop's screen-sharing portal.
+// screen_capture_linux.cpp picks one on the first capture and keeps it.
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_SCREEN_SOURCES_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_SCREEN_SOURCES_H_
+
+#include <stdexcept>
+#include <string>
+
+// ---- X11 (screen_capture_x11.cpp) ----
+
+enum class X11Screen {
+  kReadable,          // connected; the root window holds the screen
+  kRootlessXwayland,  // a Wayland desktop's X server, whose root window holds no picture
+  kNoDisplay,         // DISPLAY unset or the server cannot be reached
+};
+
+// Opens the display DISPLAY names. Only a readable screen keeps the
+// connection; otherwise it is closed again. display gets the display's name
+// for kRootlessXwayland and, for kNoDisplay, the one line that says why none
+// could be opened.
+X11Screen ConnectX11Capture(std::string& display);
+
+// As CaptureScreen, on the kept connection.
+int CaptureX11Screen(const char* fileName);
+bool X11CaptureUsesSharedMemory();
+void CloseX11Capture();
+
+// ---- The screen-sharing portal (screen_capture_portal.cpp) ----
+
+// Thrown when the session bus, the portal or its ScreenCast is not there at
+// all, as against a portal that refuses or a stream that fails.
+struct PortalMissing : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Asks the desktop for a screen or window to share (its dialog may wait on the
+// user for as long as they take), connects to the stream and waits for its
+// first picture. Does nothing once done. Throws PortalMissing, or
+// std::runtime_error with one line when the user refuses or the stream fails.
+void StartPortalCapture();
+
+// As CaptureScreen, from the newest picture the stream has delivered. Throws
+// std::runtime_error when the sharing has ended.
+int CapturePortalScreen(const char* fileName);
+bool PortalCaptureUsesSharedMemory();
+void ClosePortalCapture();
+
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_SCREEN_SOURCES_H_

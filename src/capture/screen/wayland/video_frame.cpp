@@ -1,0 +1,82 @@
+// Screen-sharing frames as screen images: formats, stride and crop.
+#include "capture/screen/wayland/video_frame.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "capture/screen/screen_capture.h"
+
+namespace {
+
+// Channel masks of a 32-bit pixel read as a little-endian word, which is how
+// the packer reads a least-significant-byte-first image.
+bool MasksOf(VideoFormat format, ScreenImage& image) {
+  switch (format) {
+    case VideoFormat::kBgrx:
+    case VideoFormat::kBgra:
+      image.redMask = 0xff0000;
+      image.greenMask = 0xff00;
+      image.blueMask = 0xff;
+      return true;
+    case VideoFormat::kRgbx:
+    case VideoFormat::kRgba:
+      image.redMask = 0xff;
+      image.greenMask = 0xff00;
+      image.blueMask = 0xff0000;
+      return true;
+    case VideoFormat::kUnknown:
+      break;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
+  constexpr int kBytesPerPixel = 4;
+  ScreenImage described;
+  if (!MasksOf(frame.format, described)) return false;
+  if (frame.data == nullptr || frame.width <= 0 || frame.height <= 0) return false;
+  // The desktop chooses every number here, so the sums are formed in 64 bits,
+  // where no int of theirs can overflow them.
+  const int64_t rowBytes = static_cast<int64_t>(frame.width) * kBytesPerPixel;
+  const int64_t stride = frame.stride != 0 ? frame.stride : rowBytes;
+  if (stride < rowBytes || stride > INT32_MAX) return false;
+
+  // A crop that is missing, empty or partly outside the picture is cut to the
+  // picture.
+  int64_t left = 0;
+  int64_t top = 0;
+  int64_t right = frame.width;
+  int64_t bottom = frame.height;
+  if (frame.cropWidth > 0 && frame.cropHeight > 0) {
+    left = std::clamp<int64_t>(frame.cropX, 0, frame.width);
+    top = std::clamp<int64_t>(frame.cropY, 0, frame.height);
+    right =
+        std::clamp<int64_t>(static_cast<int64_t>(frame.cropX) + frame.cropWidth, left, frame.width);
+    bottom = std::clamp<int64_t>(static_cast<int64_t>(frame.cropY) + frame.cropHeight, top,
+                                 frame.height);
+  }
+  const int width = static_cast<int>(std::min<int64_t>(right - left, kCaptureWidth));
+  const int height = static_cast<int>(std::min<int64_t>(bottom - top, kCaptureHeight));
+
+  described.data = frame.data;
+  if (width > 0 && height > 0) {
+    if (frame.offset > frame.size) return false;
+    const uint64_t first =
+        frame.offset + static_cast<uint64_t>(top * stride + left * kBytesPerPixel);
+    const uint64_t end =
+        first + static_cast<uint64_t>((height - 1) * stride + int64_t{width} * kBytesPerPixel);
+    if (end > frame.size) return false;
+    described.data = frame.data + first;
+  }
+  described.width = std::max(width, 0);
+  described.height = std::max(height, 0);
+  described.bytesPerLine = static_cast<int>(stride);
+  described.bitsPerPixel = 32;
+  described.depth = 24;
+  described.mostSignificantByteFirst = false;
+  described.trueColour = true;
+  image = described;
+  return true;
+}

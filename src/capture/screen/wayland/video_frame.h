@@ -1,0 +1,43 @@
+// A frame of a desktop's screen-sharing stream, described as a screen image
+// for the bitmap packer. Plain data: no stream library here, so every format
+// and crop can be checked on hand-made frames.
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "capture/screen/pixel_packing.h"
+
+// The shared-memory formats compositors send, named by their bytes in memory.
+// The fourth byte of an x format is padding and that of an A format is alpha;
+// neither is a colour, so both are dropped alike.
+enum class VideoFormat { kUnknown, kBgrx, kBgra, kRgbx, kRgba };
+
+// One delivered buffer. data holds size bytes; the picture starts offset bytes
+// in, with stride bytes from one row to the next, width x height pixels. The
+// crop rectangle, when its width and height are not 0, is the part of the
+// picture that holds the shared screen or window (a window's buffer may carry
+// its shadow around it).
+struct VideoFrame {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+  size_t offset = 0;
+  int stride = 0;
+  int width = 0;
+  int height = 0;
+  VideoFormat format = VideoFormat::kUnknown;
+  int cropX = 0;
+  int cropY = 0;
+  int cropWidth = 0;
+  int cropHeight = 0;
+};
+
+// Describes the top-left 640 x 480 of the frame's picture (its crop when it
+// has one) as a screen image that points into frame.data; a smaller picture
+// gives a smaller image, which the packer fills out with black. False, with
+// image untouched, for an unknown format or a frame whose rows would reach
+// past its data.
+bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image);
+
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_

@@ -1,0 +1,274 @@
+// Screen capture on X11: the root window's top-left 640 x 480 pixels, read in
+// one request and written out as a bitmap file in the display's own depth.
+//
+// The game beside us redraws 60 times a second, so the capture must never hold
+// the server: one request is one instant by itself, and with the MIT-SHM
+// extension the server copies the pixels straight into memory we share with
+// it, with no 1.2 MB reply to push through the socket. The connection and the
+// shared image are set up on the first capture and kept for the process's
+// life, as the raster is.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xrandr.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "capture/bitmap_file/bitmap_file.h"
+#include "capture/bitmap_file/packed_dib.h"
+#include "capture/screen/pixel_packing.h"
+#include "capture/screen/screen_capture.h"
+#include "capture/screen/screen_sources.h"
+
+namespace {
+
+struct ImageDestroyer {
+  void operator()(XImage* image) const { XDestroyImage(image); }
+};
+using ImageHandle = std::unique_ptr<XImage, ImageDestroyer>;
+
+struct DibOwner {
+  PackedDib dib;
+  ~DibOwner() { FreePackedDib(dib); }
+};
+
+// What lives from one capture to the next. Plain data with no destructor: it
+// is never torn down at exit, where a server that has gone away would only
+// call the lost-display handler once more.
+struct KeptDisplay {
+  Display* display = nullptr;
+  int width = 0;  // the part of the region the screen covers
+  int height = 0;
+  XImage* shared = nullptr;  // the shared-memory image, or none: plain requests
+  XShmSegmentInfo segment = {};
+};
+
+KeptDisplay g_connection;
+
+// Failed requests since the capture's handler went in. Only the main loop's
+// thread talks to the server, so a plain counter is enough.
+int g_failedRequests = 0;
+
+int CountFailedRequest(Display*, XErrorEvent*) {
+  ++g_failedRequests;
+  return 0;
+}
+
+// Xlib's default error handler prints the error and exits the process; a
+// capture whose request fails (the screen resized under it, a colormap query
+// refused, a segment the server cannot attach) must instead come back with no
+// block. The old handler is put back afterwards.
+struct ErrorHandlerScope {
+  XErrorHandler previous;
+  ErrorHandlerScope() : previous(XSetErrorHandler(CountFailedRequest)) { g_failedRequests = 0; }
+  ~ErrorHandlerScope() { XSetErrorHandler(previous); }
+};
+
+// The server went away under us (closed, killed, the network gone). Xlib would
+// print its own message and exit with status 1, which reads like a missing
+// frame; this ends the advisor as a display that cannot be opened does. Xlib
+// requires that the handler not return.
+int ReportLostDisplay(Display* display) {
+  std::cerr << "Error:  lost the connection to X display \"" << DisplayString(display) << "\""
+            << std::endl;
+  std::_Exit(2);
+}
+
+std::string WhyNoDisplay() {
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') return "cannot open X display (DISPLAY is not set)";
+  return std::string("cannot open X display \"") + name + "\"";
+}
+
+// Xwayland serving a Wayland desktop draws its windows only into the
+// compositor's picture, never into its root window. Newer releases say so
+// with an extension of their own; every release names its outputs XWAYLAND0,
+// XWAYLAND1 and so on.
+bool IsRootlessXwayland(Display* x) {
+  int opcode = 0;
+  int firstEvent = 0;
+  int firstError = 0;
+  if (XQueryExtension(x, "XWAYLAND", &opcode, &firstEvent, &firstError)) return true;
+  if (!XRRQueryExtension(x, &firstEvent, &firstError)) return false;
+  XRRScreenResources* resources = XRRGetScreenResourcesCurrent(x, DefaultRootWindow(x));
+  if (resources == nullptr) return false;
+  bool xwayland = false;
+  for (int k = 0; k < resources->noutput && !xwayland; ++k) {
+    XRROutputInfo* output = XRRGetOutputInfo(x, resources, resources->outputs[k]);
+    if (output == nullptr) continue;
+    xwayland =
+        std::string(output->name, static_cast<size_t>(output->nameLen)).rfind("XWAYLAND", 0) == 0;
+    XRRFreeOutputInfo(output);
+  }
+  XRRFreeScreenResources(resources);
+  return xwayland;
+}
+
+// A segment id only means the same memory to a server on this machine, so
+// shared memory is tried only over a local socket.
+bool IsLocalConnection(Display* display) {
+  sockaddr_storage address = {};
+  socklen_t length = sizeof address;
+  if (getsockname(ConnectionNumber(display), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    return false;
+  }
+  return address.ss_family == AF_UNIX;
+}
+
+void DestroySharedImage(XImage* image) {
+  image->data = nullptr;  // the segment's memory is not Xlib's to free
+  XDestroyImage(image);
+}
+
+// Sets up the shared image for the covered region, or leaves connection.shared
+// empty when the extension is missing or the server cannot attach the segment.
+void AttachSharedImage(KeptDisplay& connection) {
+  Display* const x = connection.display;
+  if (!IsLocalConnection(x) || !XShmQueryExtension(x)) return;
+  const int screen = DefaultScreen(x);
+  XShmSegmentInfo& segment = connection.segment;
+  XImage* image = XShmCreateImage(
+      x, DefaultVisual(x, screen), static_cast<unsigned>(DefaultDepth(x, screen)), ZPixmap, nullptr,
+      &segment, static_cast<unsigned>(connection.width), static_cast<unsigned>(connection.height));
+  if (image == nullptr) return;
+  const size_t bytes = static_cast<size_t>(image->bytes_per_line) * image->height;
+  segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (segment.shmid < 0) {
+    DestroySharedImage(image);
+    segment = {};
+    return;
+  }
+  void* address = shmat(segment.shmid, nullptr, 0);
+  if (address == reinterpret_cast<void*>(-1)) {
+    shmctl(segment.shmid, IPC_RMID, nullptr);
+    DestroySharedImage(image);
+    segment = {};
+    return;
+  }
+  segment.shmaddr = image->data = static_cast<char*>(address);
+  segment.readOnly = False;
+  const ErrorHandlerScope errors;
+  const Status attached = XShmAttach(x, &segment);
+  // A refusal (a server in another IPC namespace) arrives later as an error,
+  // so wait for the server's answer before trusting the segment.
+  XSync(x, False);
+  // Both sides hold it now, or the server never will: marked for removal, the
+  // segment goes with the last detach, so it cannot outlive the process.
+  shmctl(segment.shmid, IPC_RMID, nullptr);
+  if (!attached || g_failedRequests != 0) {
+    shmdt(address);
+    DestroySharedImage(image);
+    segment = {};
+    return;
+  }
+  connection.shared = image;
+}
+
+void Connect(KeptDisplay& connection, Display* x) {
+  XSetIOErrorHandler(ReportLostDisplay);
+  connection.display = x;
+  // A screen smaller than the region is read where it exists; the server
+  // refuses a rectangle reaching past the root window. The rest stays black.
+  connection.width = std::min(kCaptureWidth, DisplayWidth(x, DefaultScreen(x)));
+  connection.height = std::min(kCaptureHeight, DisplayHeight(x, DefaultScreen(x)));
+  AttachSharedImage(connection);
+}
+
+ScreenImage Describe(Display* x, const XImage& image) {
+  const int visualClass = DefaultVisual(x, DefaultScreen(x))->c_class;
+  ScreenImage screen;
+  screen.data = reinterpret_cast<const uint8_t*>(image.data);
+  screen.width = image.width;
+  screen.height = image.height;
+  screen.bytesPerLine = image.bytes_per_line;
+  screen.bitsPerPixel = image.bits_per_pixel;
+  screen.depth = image.depth;
+  screen.mostSignificantByteFirst = image.byte_order == MSBFirst;
+  screen.trueColour = visualClass == TrueColor || visualClass == DirectColor;
+  screen.redMask = static_cast<uint32_t>(image.red_mask);
+  screen.greenMask = static_cast<uint32_t>(image.green_mask);
+  screen.blueMask = static_cast<uint32_t>(image.blue_mask);
+  return screen;
+}
+
+// The colours behind the indices an 8-bit image can hold. False when the
+// server refuses the query.
+bool ReadColours(Display* x, const ScreenImage& image, ScreenColour* colours) {
+  const int count = ReachableColours(image);
+  XColor cells[256];
+  for (int k = 0; k < count; ++k) cells[k].pixel = static_cast<unsigned long>(k);
+  XQueryColors(x, DefaultColormap(x, DefaultScreen(x)), cells, count);
+  if (g_failedRequests != 0) return false;
+  for (int k = 0; k < count; ++k) colours[k] = {cells[k].red, cells[k].green, cells[k].blue};
+  return true;
+}
+
+}  // namespace
+
+X11Screen ConnectX11Capture(std::string& display) {
+  if (g_connection.display != nullptr) return X11Screen::kReadable;
+  Display* const x = XOpenDisplay(nullptr);
+  if (x == nullptr) {
+    display = WhyNoDisplay();
+    return X11Screen::kNoDisplay;
+  }
+  if (IsRootlessXwayland(x)) {
+    display = DisplayString(x);
+    XCloseDisplay(x);
+    return X11Screen::kRootlessXwayland;
+  }
+  Connect(g_connection, x);
+  return X11Screen::kReadable;
+}
+
+int CaptureX11Screen(const char* fileName) {
+  KeptDisplay& connection = g_connection;
+  Display* const x = connection.display;
+  const Window root = RootWindow(x, DefaultScreen(x));
+  const ErrorHandlerScope errors;
+  ImageHandle plain;
+  const XImage* image = connection.shared;
+  if (image != nullptr) {
+    if (!XShmGetImage(x, root, connection.shared, 0, 0, AllPlanes) || g_failedRequests != 0) {
+      return 0;
+    }
+  } else {
+    plain.reset(XGetImage(x, root, 0, 0, static_cast<unsigned>(connection.width),
+                          static_cast<unsigned>(connection.height), AllPlanes, ZPixmap));
+    if (!plain || g_failedRequests != 0) return 0;
+    image = plain.get();
+  }
+  const ScreenImage screen = Describe(x, *image);
+  ScreenColour colours[256];
+  if (LayoutOfScreenImage(screen) == PixelLayout::kIndexed && !ReadColours(x, screen, colours)) {
+    return 0;
+  }
+  DibOwner block;
+  if (!PackScreenImage(screen, colours, BlackPixel(x, DefaultScreen(x)), block.dib)) return 0;
+  WriteBitmapFile(fileName, block.dib);
+  return 1;
+}
+
+bool X11CaptureUsesSharedMemory() {
+  return g_connection.shared != nullptr;
+}
+
+void CloseX11Capture() {
+  KeptDisplay& connection = g_connection;
+  if (connection.display == nullptr) return;
+  if (connection.shared != nullptr) {
+    XShmDetach(connection.display, &connection.segment);
+    DestroySharedImage(connection.shared);
+    shmdt(connection.segment.shmaddr);
+  }
+  XCloseDisplay(connection.display);
+  XSetIOErrorHandler(nullptr);
+  connection = KeptDisplay{};
+}

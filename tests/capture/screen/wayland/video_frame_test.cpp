@@ -1,0 +1,139 @@
+// Screen-sharing frames through the bitmap packer on a hand-made 4 x 3 picture,
+// one row per format and crop: every pixel lands in its place with blue,
+// green, red and a zero byte, the fourth byte of the source never shows, and
+// everything outside the picture or its crop is black.
+#include "capture/screen/wayland/video_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "capture/bitmap_file/bitmap_bytes.h"
+
+namespace {
+
+constexpr int kWidth = 4;
+constexpr int kHeight = 3;
+constexpr int kStride = 20;  // one pixel of padding a row, so a stride error shows
+constexpr int kOffset = 8;
+
+// Source pixel (x, y) holds the bytes 1+i, 50+i, 100+i, 0x80 with i = x + 4y;
+// the last byte is padding or alpha.
+std::vector<uint8_t> Picture() {
+  std::vector<uint8_t> bytes(kOffset + kStride * kHeight, 0xEE);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const int i = x + 4 * y;
+      uint8_t* at = &bytes[kOffset + y * kStride + x * 4];
+      at[0] = static_cast<uint8_t>(1 + i);
+      at[1] = static_cast<uint8_t>(50 + i);
+      at[2] = static_cast<uint8_t>(100 + i);
+      at[3] = 0x80;
+    }
+  }
+  return bytes;
+}
+
+// The whole picture in format, uncropped.
+VideoFrame FrameOf(const std::vector<uint8_t>& bytes, VideoFormat format) {
+  VideoFrame frame;
+  frame.data = bytes.data();
+  frame.size = bytes.size();
+  frame.offset = kOffset;
+  frame.stride = kStride;
+  frame.width = kWidth;
+  frame.height = kHeight;
+  frame.format = format;
+  return frame;
+}
+
+struct FrameCase {
+  const char* name;
+  VideoFormat format;
+  int cropX, cropY, cropWidth, cropHeight;
+  bool redFirst;       // the source's first byte is red
+  int shownX, shownY;  // the source pixel that lands at the region's (0, 0)
+  int shownW, shownH;  // how much of the source is shown
+};
+
+const FrameCase kCases[] = {
+    {"Bgrx", VideoFormat::kBgrx, 0, 0, 0, 0, false, 0, 0, 4, 3},
+    {"Bgra", VideoFormat::kBgra, 0, 0, 0, 0, false, 0, 0, 4, 3},
+    {"Rgbx", VideoFormat::kRgbx, 0, 0, 0, 0, true, 0, 0, 4, 3},
+    {"Rgba", VideoFormat::kRgba, 0, 0, 0, 0, true, 0, 0, 4, 3},
+    {"Cropped", VideoFormat::kBgrx, 1, 1, 2, 2, false, 1, 1, 2, 2},
+    {"CropPastThePicture", VideoFormat::kRgbx, 2, 1, 10, 10, true, 2, 1, 2, 2},
+};
+
+void PrintTo(const FrameCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class VideoFrameTest : public ::testing::TestWithParam<FrameCase> {};
+
+TEST_P(VideoFrameTest, PacksTheCroppedPictureAndBlackAroundIt) {
+  const FrameCase& c = GetParam();
+  const std::vector<uint8_t> bytes = Picture();
+  VideoFrame frame = FrameOf(bytes, c.format);
+  frame.cropX = c.cropX;
+  frame.cropY = c.cropY;
+  frame.cropWidth = c.cropWidth;
+  frame.cropHeight = c.cropHeight;
+  ScreenImage image;
+  ASSERT_TRUE(DescribeVideoFrame(frame, image));
+  PackedDib dib;
+  ASSERT_TRUE(PackScreenImage(image, nullptr, 0, dib));
+  const std::string block(reinterpret_cast<const char*>(dib.bytes), dib.length);
+  FreePackedDib(dib);
+
+  ASSERT_EQ(Field16(block, 14), 32);
+  const size_t pixels = 40 + 4;  // one colour-table entry at 32 bits
+  auto pixel = [&](int x, int y) { return block.substr(pixels + (479 - y) * 2560 + x * 4, 4); };
+  for (int y = 0; y < c.shownH + 1; ++y) {
+    for (int x = 0; x < c.shownW + 1; ++x) {
+      std::string expected(4, '\0');
+      if (x < c.shownW && y < c.shownH) {
+        const int i = (c.shownX + x) + 4 * (c.shownY + y);
+        const uint8_t first = static_cast<uint8_t>(1 + i);
+        const uint8_t third = static_cast<uint8_t>(100 + i);
+        expected[0] = static_cast<char>(c.redFirst ? third : first);
+        expected[1] = static_cast<char>(50 + i);
+        expected[2] = static_cast<char>(c.redFirst ? first : third);
+      }
+      EXPECT_EQ(pixel(x, y), expected) << "at (" << x << ", " << y << ")";
+    }
+  }
+  EXPECT_EQ(pixel(639, 479), std::string(4, '\0'));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, VideoFrameTest, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A frame whose rows would be read past its buffer, or in a format we do not
+// know, gives no image rather than stray memory or wrong colours.
+TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
+  const std::vector<uint8_t> bytes = Picture();
+  const VideoFrame good = FrameOf(bytes, VideoFormat::kBgrx);
+  ScreenImage image;
+  ASSERT_TRUE(DescribeVideoFrame(good, image));
+
+  VideoFrame shortData = good;
+  shortData.size = bytes.size() - 5;
+  VideoFrame farOffset = good;
+  farOffset.offset = bytes.size();
+  VideoFrame narrowStride = good;
+  narrowStride.stride = 12;
+  VideoFrame unknown = good;
+  unknown.format = VideoFormat::kUnknown;
+  // A width whose row is more bytes than an int holds: refused, not wrapped
+  // round to a small stride.
+  VideoFrame hugeWidth = good;
+  hugeWidth.width = 1 << 30;
+  hugeWidth.stride = 0;
+  for (const VideoFrame& frame : {shortData, farOffset, narrowStride, unknown, hugeWidth}) {
+    EXPECT_FALSE(DescribeVideoFrame(frame, image));
+  }
+}
+
+}  // namespace
