@@ -45,7 +45,9 @@ void CloseScreenCopyCapture();
 // Blocks until the compositor reports damage on the copied region since the
 // last copy (a copy asked with copy_with_damage becomes ready), or until
 // timeoutMillis have passed; the next capture then reads that copy rather than
-// asking for a new one. Same failures as the capture.
+// asking for a new one. Same failures as the capture. The first wait of a run
+// may end at once: wlroots counts the whole output as changed before a
+// client's first such copy.
 void WaitForScreenCopyChange(int timeoutMillis);
 
 // ---- The screen-sharing portal (screen_capture_portal.cpp) ----
