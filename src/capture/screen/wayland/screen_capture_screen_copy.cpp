@@ -32,6 +32,7 @@ struct DibOwner {
 void Disconnect() {
   DropScreenCopy();
   CloseScreenCopyBuffer();
+  ForgetScreenCopyGlobals();
   if (g_display != nullptr) wl_display_disconnect(g_display);
   g_display = nullptr;
   g_target = ScreenCopyTarget{};

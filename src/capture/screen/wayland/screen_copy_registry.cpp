@@ -34,6 +34,7 @@ struct Output {
 
 struct Globals {
   ScreenCopyTarget* target = nullptr;
+  wl_registry* registry = nullptr;
   zxdg_output_manager_v1* xdgOutputs = nullptr;
   std::vector<std::unique_ptr<Output>> outputs;
 };
@@ -103,17 +104,17 @@ void NoteGlobal(void* data, wl_registry* registry, uint32_t name, const char* in
 
 const wl_registry_listener kRegistryListener = {NoteGlobal, Ignore};
 
+// The registry's and the outputs' listener data, for the connection's life.
+Globals g_globals;
+
 }  // namespace
 
 bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target) {
   target = ScreenCopyTarget{};
-  // Listener data must outlive the listening: the registry and the outputs
-  // keep theirs for the connection's life, so it is kept for the process's.
-  static Globals globals;
-  globals = Globals{};
+  Globals& globals = g_globals;
   globals.target = &target;
-  wl_registry* registry = wl_display_get_registry(display);
-  wl_registry_add_listener(registry, &kRegistryListener, &globals);
+  globals.registry = wl_display_get_registry(display);
+  wl_registry_add_listener(globals.registry, &kRegistryListener, &globals);
   BoundedRoundtrip(display);
   if (target.manager == nullptr || target.shm == nullptr) return false;
   if (globals.xdgOutputs != nullptr) {
@@ -139,4 +140,21 @@ bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target) {
         "no output of the Wayland desktop lies at 0,0, where the screen is read");
   }
   return true;
+}
+
+void ForgetScreenCopyGlobals() {
+  Globals& globals = g_globals;
+  for (auto& output : globals.outputs) {
+    if (output->xdgOutput != nullptr) zxdg_output_v1_destroy(output->xdgOutput);
+    wl_output_destroy(output->output);
+  }
+  if (globals.xdgOutputs != nullptr) zxdg_output_manager_v1_destroy(globals.xdgOutputs);
+  if (globals.target != nullptr) {
+    ScreenCopyTarget& target = *globals.target;
+    if (target.manager != nullptr) zwlr_screencopy_manager_v1_destroy(target.manager);
+    if (target.shm != nullptr) wl_shm_destroy(target.shm);
+    target = ScreenCopyTarget{};
+  }
+  if (globals.registry != nullptr) wl_registry_destroy(globals.registry);
+  globals = Globals{};
 }

@@ -24,10 +24,13 @@ struct ScreenCopyTarget {
 };
 
 // Reads the registry. False when the compositor offers no screen copy
-// (versions 1 to 3) or no shared memory; the objects bound are then left to
-// the connection's end. Throws std::runtime_error with one line when it does
+// (versions 1 to 3) or no shared memory. Either way ForgetScreenCopyGlobals
+// destroys what was bound. Throws std::runtime_error with one line when it does
 // offer them but no output lies at 0,0, or when the compositor stops
 // answering or goes away.
 bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target);
+
+// Destroys what FindScreenCopy bound, before the connection is closed.
+void ForgetScreenCopyGlobals();
 
 #endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_REGISTRY_H_
