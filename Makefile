@@ -109,7 +109,8 @@ bench-run: bench
 
 # Frames per second of the advisor against the converter alone. These
 # measurements run on Xvfb, or with BENCH_DESKTOP=gnome on a headless GNOME
-# desktop read through its screen-sharing portal.
+# desktop read through its screen-sharing portal, or with BENCH_DESKTOP=sway on
+# a headless sway read through its screen copy.
 frame-rate: build
 	bench/frame-rate 10 $(BUILD)
 

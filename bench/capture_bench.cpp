@@ -1,13 +1,16 @@
 // Benchmarks of the capture code: one 640 x 480 capture to a bitmap file on a
 // private 24-bit X server, beside the same grab by ImageMagick's import, and,
-// when BOTTLEWATCH_DESKTOP_ENV names the env file of a running desktop
-// (scripts/headless-gnome), through that desktop's screen-sharing portal.
+// when BOTTLEWATCH_DESKTOP_ENV names the env file of a running desktop,
+// through that desktop: its screen-sharing portal (scripts/headless-gnome) or
+// its screen copy (scripts/headless-sway).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "capture/screen/screen_capture.h"
 #include "support/desktop_session.h"
@@ -44,9 +47,13 @@ bool UseDesktop() {
   return !env.empty();
 }
 
-// The first capture asks for the screen and waits for its first picture; the
-// timed ones take the newest picture the stream has delivered.
-void BM_CaptureScreenThroughPortal(benchmark::State& state) {
+// Through the desktop, after the first capture (which asks for the screen and,
+// on GNOME, waits for its first picture): the portal's capture takes the newest
+// picture the stream has delivered; the screen copy's waits for its copy, which
+// the compositor makes at the output's next frame. Back to back (0) a copy
+// waits a whole refresh; with the pause between captures (in milliseconds) that
+// a frame cycle puts there, an idle output copies at once.
+void BM_CaptureScreenOnDesktop(benchmark::State& state) {
   CloseScreenCapture();
   if (!UseDesktop()) {
     state.SkipWithError("BOTTLEWATCH_DESKTOP_ENV names no desktop");
@@ -55,10 +62,40 @@ void BM_CaptureScreenThroughPortal(benchmark::State& state) {
   TempDir dir;
   const std::string file = dir.File("x.bmp");
   CaptureScreen(file.c_str());
-  for (auto _ : state) benchmark::DoNotOptimize(CaptureScreen(file.c_str()));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CaptureScreen(file.c_str()));
+    if (state.range(0) == 0) continue;
+    state.PauseTiming();
+    std::this_thread::sleep_for(std::chrono::milliseconds(state.range(0)));
+    state.ResumeTiming();
+  }
   CloseScreenCapture();
 }
-BENCHMARK(BM_CaptureScreenThroughPortal)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_CaptureScreenOnDesktop)
+    ->Arg(0)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(50)
+    ->Repetitions(5);
+
+// A start's first capture on the desktop, connection and set-up included
+// (on GNOME the share dialog too, so meant for sway).
+void BM_FirstCaptureOnDesktop(benchmark::State& state) {
+  CloseScreenCapture();
+  if (!UseDesktop()) {
+    state.SkipWithError("BOTTLEWATCH_DESKTOP_ENV names no desktop");
+    return;
+  }
+  TempDir dir;
+  const std::string file = dir.File("x.bmp");
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(CaptureScreen(file.c_str()));
+    state.PauseTiming();
+    CloseScreenCapture();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_FirstCaptureOnDesktop)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(3);
 
 void BM_ImportRoot640x480(benchmark::State& state) {
   setenv("DISPLAY", BenchServer().display().c_str(), 1);

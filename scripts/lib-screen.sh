@@ -24,17 +24,23 @@ start_virtual_screen() {
 
 # start_bench_screen WORKDIR BIN: the screen a benchmark measures on. Xvfb as
 # above, or with BENCH_DESKTOP=gnome a headless GNOME desktop
-# (scripts/headless-gnome, its share dialog built in BIN): the advisor then
-# reads its screen through the screen-sharing portal, and the desktop's
-# environment is exported for everything started afterwards.
+# (scripts/headless-gnome, its share dialog built in BIN), where the advisor
+# reads its screen through the screen-sharing portal, or with
+# BENCH_DESKTOP=sway a headless sway (scripts/headless-sway), where it reads
+# it through sway's screen copy. The desktop's environment is exported for
+# everything started afterwards.
 start_bench_screen() {
   local work=$1 bin=$2
-  if [ "${BENCH_DESKTOP:-}" != gnome ]; then
-    start_virtual_screen "$work"
-    return
-  fi
-  "$(dirname "${BASH_SOURCE[0]}")/headless-gnome" "$work/desktop" "$bin" \
-    >"$work/desktop.log" 2>&1 &
+  local scripts
+  scripts=$(dirname "${BASH_SOURCE[0]}")
+  case "${BENCH_DESKTOP:-}" in
+    gnome) "$scripts/headless-gnome" "$work/desktop" "$bin" >"$work/desktop.log" 2>&1 & ;;
+    sway) "$scripts/headless-sway" "$work/desktop" >"$work/desktop.log" 2>&1 & ;;
+    *)
+      start_virtual_screen "$work"
+      return
+      ;;
+  esac
   screen_pids+=($!)
   for _ in $(seq 300); do [ -s "$work/desktop/env" ] && break; sleep 0.1; done
   if ! [ -s "$work/desktop/env" ]; then

@@ -1,5 +1,5 @@
-// A screen-sharing buffer described by the input: format, stride, offset,
-// size, picture size and crop, over a heap buffer of exactly that size, then
+// A screen-sharing or screen-copy buffer described by the input: format, row
+// order, stride, offset, size, picture size and crop, over a heap buffer of exactly that size, then
 // packed as a capture would. A compositor chooses all of these, so nothing
 // among them may lead the describer or the packer outside the buffer.
 #include <algorithm>
@@ -37,7 +37,9 @@ constexpr uint32_t kLargestBuffer = 2u << 20;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Fields in{data, size};
   VideoFrame frame;
-  frame.format = static_cast<VideoFormat>(in.Take<uint8_t>() % 5);
+  const uint8_t head = in.Take<uint8_t>();
+  frame.format = static_cast<VideoFormat>((head & 0x7f) % 5);
+  frame.yInverted = (head & 0x80) != 0;
   frame.stride = in.Take<int32_t>();
   frame.offset = in.Take<uint32_t>();
   const uint32_t bytes = in.Take<uint32_t>() % (kLargestBuffer + 1);

@@ -3,6 +3,7 @@
 #include "capture/screen/pixel_packing.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "capture/screen/screen_capture.h"
@@ -52,7 +53,7 @@ bool IsPlainBgrx(const ScreenImage& image) {
 }
 
 const uint8_t* SourceRow(const ScreenImage& image, int y) {
-  return image.data + static_cast<size_t>(y) * static_cast<size_t>(image.bytesPerLine);
+  return image.data + static_cast<ptrdiff_t>(y) * image.bytesPerLine;
 }
 
 // Screen row y goes to row (kCaptureHeight - 1 - y) of the bottom-up pixel data.

@@ -10,7 +10,8 @@
 
 // A rectangle of screen pixels starting at the screen's top-left corner, in
 // the server's own format. data holds height rows of bytesPerLine bytes, top
-// row first; the image may be smaller than the capture region (a small screen)
+// row first (a negative bytesPerLine steps back through memory, for a picture
+// stored bottom row first); the image may be smaller than the capture region (a small screen)
 // but never larger. The caller keeps the pixels.
 struct ScreenImage {
   const uint8_t* data = nullptr;

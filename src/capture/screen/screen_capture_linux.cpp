@@ -1,8 +1,10 @@
 // Which screen the captures read on Linux. An X server that shows the screen
 // is read directly, as it always was. On a Wayland desktop the X server is
 // rootless Xwayland, whose root window is black however much is on the
-// screen; there, as when only a Wayland display is named, the desktop's
-// screen-sharing portal is the one way to the pixels.
+// screen; there, as when only a Wayland display is named, the compositor must
+// hand the pixels over. A wlroots compositor copies them on request (its
+// screen copy, no dialog); GNOME and KDE only through their screen-sharing
+// portal.
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -12,7 +14,7 @@
 
 namespace {
 
-enum class Source { kUnchosen, kX11, kPortal };
+enum class Source { kUnchosen, kX11, kScreenCopy, kPortal };
 
 Source g_source = Source::kUnchosen;
 
@@ -36,6 +38,10 @@ void ChooseSource() {
       if (!WaylandSessionNamed()) throw std::runtime_error(display);
       break;
   }
+  if (StartScreenCopyCapture()) {
+    g_source = Source::kScreenCopy;
+    return;
+  }
   try {
     StartPortalCapture();
   } catch (const PortalMissing& missing) {
@@ -50,17 +56,19 @@ void ChooseSource() {
 int CaptureScreen(const char* fileName) {
   if (g_source == Source::kUnchosen) ChooseSource();
   if (g_source == Source::kX11) return CaptureX11Screen(fileName);
+  if (g_source == Source::kScreenCopy) return CaptureScreenCopy(fileName);
   return CapturePortalScreen(fileName);
 }
 
 bool ScreenCaptureUsesSharedMemory() {
   if (g_source == Source::kX11) return X11CaptureUsesSharedMemory();
   if (g_source == Source::kPortal) return PortalCaptureUsesSharedMemory();
-  return false;
+  return g_source == Source::kScreenCopy;
 }
 
 void CloseScreenCapture() {
   if (g_source == Source::kX11) CloseX11Capture();
+  if (g_source == Source::kScreenCopy) CloseScreenCopyCapture();
   if (g_source == Source::kPortal) ClosePortalCapture();
   g_source = Source::kUnchosen;
 }

@@ -1,6 +1,7 @@
-// The two ways of reading the screen on Linux, behind CaptureScreen: an X
-// server's root window, or a Wayland desktop's screen-sharing portal.
-// screen_capture_linux.cpp picks one on the first capture and keeps it.
+// The three ways of reading the screen on Linux, behind CaptureScreen: an X
+// server's root window, a wlroots compositor's screen copy, or a Wayland
+// desktop's screen-sharing portal. screen_capture_linux.cpp picks one on the
+// first capture and keeps it.
 #ifndef BOTTLEWATCH_CAPTURE_SCREEN_SCREEN_SOURCES_H_
 #define BOTTLEWATCH_CAPTURE_SCREEN_SCREEN_SOURCES_H_
 
@@ -25,6 +26,29 @@ X11Screen ConnectX11Capture(std::string& display);
 int CaptureX11Screen(const char* fileName);
 bool X11CaptureUsesSharedMemory();
 void CloseX11Capture();
+
+// ---- A wlroots compositor's screen copy (screen_capture_screen_copy.cpp) ----
+
+// Connects to the Wayland display and makes the first copy. False, with
+// nothing kept, where there is no display to reach, its compositor offers no
+// screen copy, or it fails or cannot give this client the first copy. Throws
+// std::runtime_error with one line when the compositor stops answering or
+// goes away, or no output lies at 0,0. Does nothing once done.
+bool StartScreenCopyCapture();
+
+// As CaptureScreen, through one copy. Throws std::runtime_error with one line
+// naming the screen copy when a copy fails, the compositor stops answering
+// (bounded) or it goes away.
+int CaptureScreenCopy(const char* fileName);
+void CloseScreenCopyCapture();
+
+// Blocks until the compositor reports damage on the copied region since the
+// last copy (a copy asked with copy_with_damage becomes ready), or until
+// timeoutMillis have passed; the next capture then reads that copy rather than
+// asking for a new one. Same failures as the capture. The first wait of a run
+// may end at once: wlroots counts the whole output as changed before a
+// client's first such copy.
+void WaitForScreenCopyChange(int timeoutMillis);
 
 // ---- The screen-sharing portal (screen_capture_portal.cpp) ----
 

@@ -32,6 +32,26 @@ bool MasksOf(VideoFormat format, ScreenImage& image) {
 
 }  // namespace
 
+VideoFormat VideoFormatOfShm(uint32_t shmFormat) {
+  // wl_shm's first two formats are 0 and 1; the rest are DRM four-character codes.
+  constexpr uint32_t kArgb8888 = 0;
+  constexpr uint32_t kXrgb8888 = 1;
+  constexpr uint32_t kXbgr8888 = 'X' | 'B' << 8 | '2' << 16 | uint32_t{'4'} << 24;
+  constexpr uint32_t kAbgr8888 = 'A' | 'B' << 8 | '2' << 16 | uint32_t{'4'} << 24;
+  switch (shmFormat) {
+    case kXrgb8888:
+      return VideoFormat::kBgrx;
+    case kArgb8888:
+      return VideoFormat::kBgra;
+    case kXbgr8888:
+      return VideoFormat::kRgbx;
+    case kAbgr8888:
+      return VideoFormat::kRgba;
+    default:
+      return VideoFormat::kUnknown;
+  }
+}
+
 bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
   constexpr int kBytesPerPixel = 4;
   ScreenImage described;
@@ -61,18 +81,22 @@ bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
   const int height = static_cast<int>(std::min<int64_t>(bottom - top, kCaptureHeight));
 
   described.data = frame.data;
+  // The shown rows top..top+height-1 are stored rows lowest..lowest+height-1,
+  // counted from the far end of the picture when it is y-inverted.
+  const int64_t lowest = frame.yInverted ? frame.height - top - height : top;
   if (width > 0 && height > 0) {
     if (frame.offset > frame.size) return false;
     const uint64_t first =
-        frame.offset + static_cast<uint64_t>(top * stride + left * kBytesPerPixel);
+        frame.offset + static_cast<uint64_t>(lowest * stride + left * kBytesPerPixel);
     const uint64_t end =
         first + static_cast<uint64_t>((height - 1) * stride + int64_t{width} * kBytesPerPixel);
     if (end > frame.size) return false;
-    described.data = frame.data + first;
+    const uint64_t topRow = frame.yInverted ? first + (height - 1) * stride : first;
+    described.data = frame.data + topRow;
   }
   described.width = std::max(width, 0);
   described.height = std::max(height, 0);
-  described.bytesPerLine = static_cast<int>(stride);
+  described.bytesPerLine = static_cast<int>(frame.yInverted ? -stride : stride);
   described.bitsPerPixel = 32;
   described.depth = 24;
   described.mostSignificantByteFirst = false;

@@ -1,6 +1,6 @@
-// A frame of a desktop's screen-sharing stream, described as a screen image
-// for the bitmap packer. Plain data: no stream library here, so every format
-// and crop can be checked on hand-made frames.
+// A frame of a desktop's screen-sharing stream or of a compositor's screen
+// copy, described as a screen image for the bitmap packer. Plain data: no stream library here, so
+// every format and crop can be checked on hand-made frames.
 #ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_
 #define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_
 
@@ -14,11 +14,16 @@
 // neither is a colour, so both are dropped alike.
 enum class VideoFormat { kUnknown, kBgrx, kBgra, kRgbx, kRgba };
 
+// The same layouts as wl_shm names them (by their bits in a little-endian
+// word): XRGB8888 is blue first in memory, XBGR8888 red first.
+VideoFormat VideoFormatOfShm(uint32_t shmFormat);
+
 // One delivered buffer. data holds size bytes; the picture starts offset bytes
 // in, with stride bytes from one row to the next, width x height pixels. The
 // crop rectangle, when its width and height are not 0, is the part of the
 // picture that holds the shared screen or window (a window's buffer may carry
-// its shadow around it).
+// its shadow around it). A y-inverted picture holds its rows bottom row first;
+// the crop is then still measured from the top row as shown.
 struct VideoFrame {
   const uint8_t* data = nullptr;
   size_t size = 0;
@@ -31,6 +36,7 @@ struct VideoFrame {
   int cropY = 0;
   int cropWidth = 0;
   int cropHeight = 0;
+  bool yInverted = false;
 };
 
 // Describes the top-left 640 x 480 of the frame's picture (its crop when it

@@ -1,10 +1,12 @@
-// Screen-sharing frames through the bitmap packer on a hand-made 4 x 3 picture,
-// one row per format and crop: every pixel lands in its place with blue,
-// green, red and a zero byte, the fourth byte of the source never shows, and
-// everything outside the picture or its crop is black.
+// Screen-sharing and screen-copy frames through the bitmap packer on a
+// hand-made 4 x 3 picture, one row per format, crop and row order: every pixel
+// lands in its place with blue, green, red and a zero byte, the fourth byte of
+// the source never shows, and everything outside the picture or its crop is
+// black.
 #include "capture/screen/wayland/video_frame.h"
 
 #include <gtest/gtest.h>
+#include <wayland-client-protocol.h>
 
 #include <string>
 #include <vector>
@@ -55,15 +57,18 @@ struct FrameCase {
   bool redFirst;       // the source's first byte is red
   int shownX, shownY;  // the source pixel that lands at the region's (0, 0)
   int shownW, shownH;  // how much of the source is shown
+  bool yInverted;      // the source's rows are stored bottom row first
 };
 
 const FrameCase kCases[] = {
-    {"Bgrx", VideoFormat::kBgrx, 0, 0, 0, 0, false, 0, 0, 4, 3},
-    {"Bgra", VideoFormat::kBgra, 0, 0, 0, 0, false, 0, 0, 4, 3},
-    {"Rgbx", VideoFormat::kRgbx, 0, 0, 0, 0, true, 0, 0, 4, 3},
-    {"Rgba", VideoFormat::kRgba, 0, 0, 0, 0, true, 0, 0, 4, 3},
-    {"Cropped", VideoFormat::kBgrx, 1, 1, 2, 2, false, 1, 1, 2, 2},
-    {"CropPastThePicture", VideoFormat::kRgbx, 2, 1, 10, 10, true, 2, 1, 2, 2},
+    {"Bgrx", VideoFormat::kBgrx, 0, 0, 0, 0, false, 0, 0, 4, 3, false},
+    {"Bgra", VideoFormat::kBgra, 0, 0, 0, 0, false, 0, 0, 4, 3, false},
+    {"Rgbx", VideoFormat::kRgbx, 0, 0, 0, 0, true, 0, 0, 4, 3, false},
+    {"Rgba", VideoFormat::kRgba, 0, 0, 0, 0, true, 0, 0, 4, 3, false},
+    {"Cropped", VideoFormat::kBgrx, 1, 1, 2, 2, false, 1, 1, 2, 2, false},
+    {"CropPastThePicture", VideoFormat::kRgbx, 2, 1, 10, 10, true, 2, 1, 2, 2, false},
+    {"YInverted", VideoFormat::kBgra, 0, 0, 0, 0, false, 0, 0, 4, 3, true},
+    {"YInvertedCropped", VideoFormat::kRgbx, 1, 0, 2, 2, true, 1, 0, 2, 2, true},
 };
 
 void PrintTo(const FrameCase& c, std::ostream* out) {
@@ -80,6 +85,7 @@ TEST_P(VideoFrameTest, PacksTheCroppedPictureAndBlackAroundIt) {
   frame.cropY = c.cropY;
   frame.cropWidth = c.cropWidth;
   frame.cropHeight = c.cropHeight;
+  frame.yInverted = c.yInverted;
   ScreenImage image;
   ASSERT_TRUE(DescribeVideoFrame(frame, image));
   PackedDib dib;
@@ -94,7 +100,8 @@ TEST_P(VideoFrameTest, PacksTheCroppedPictureAndBlackAroundIt) {
     for (int x = 0; x < c.shownW + 1; ++x) {
       std::string expected(4, '\0');
       if (x < c.shownW && y < c.shownH) {
-        const int i = (c.shownX + x) + 4 * (c.shownY + y);
+        const int row = c.yInverted ? kHeight - 1 - (c.shownY + y) : c.shownY + y;
+        const int i = (c.shownX + x) + 4 * row;
         const uint8_t first = static_cast<uint8_t>(1 + i);
         const uint8_t third = static_cast<uint8_t>(100 + i);
         expected[0] = static_cast<char>(c.redFirst ? third : first);
@@ -124,6 +131,9 @@ TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
   farOffset.offset = bytes.size();
   VideoFrame narrowStride = good;
   narrowStride.stride = 12;
+  VideoFrame invertedShort = good;
+  invertedShort.yInverted = true;
+  invertedShort.size = bytes.size() - 5;
   VideoFrame unknown = good;
   unknown.format = VideoFormat::kUnknown;
   // A width whose row is more bytes than an int holds: refused, not wrapped
@@ -131,9 +141,26 @@ TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
   VideoFrame hugeWidth = good;
   hugeWidth.width = 1 << 30;
   hugeWidth.stride = 0;
-  for (const VideoFrame& frame : {shortData, farOffset, narrowStride, unknown, hugeWidth}) {
+  for (const VideoFrame& frame :
+       {shortData, farOffset, narrowStride, invertedShort, unknown, hugeWidth}) {
     EXPECT_FALSE(DescribeVideoFrame(frame, image));
   }
+}
+
+// The compositor's screen copy names its formats as wl_shm does.
+TEST(VideoFrame, ShmFormatsAreTheLayoutsTheyName) {
+  const struct {
+    uint32_t shm;
+    VideoFormat format;
+  } cases[] = {
+      {WL_SHM_FORMAT_XRGB8888, VideoFormat::kBgrx},
+      {WL_SHM_FORMAT_ARGB8888, VideoFormat::kBgra},
+      {WL_SHM_FORMAT_XBGR8888, VideoFormat::kRgbx},
+      {WL_SHM_FORMAT_ABGR8888, VideoFormat::kRgba},
+      {WL_SHM_FORMAT_RGB565, VideoFormat::kUnknown},
+      {WL_SHM_FORMAT_BGRX8888, VideoFormat::kUnknown},
+  };
+  for (const auto& c : cases) EXPECT_EQ(VideoFormatOfShm(c.shm), c.format) << std::hex << c.shm;
 }
 
 }  // namespace
