@@ -53,6 +53,17 @@ int CaptureScreen(const char* fileName) {
   return CapturePortalScreen(fileName);
 }
 
+void WaitForScreenChange(int timeoutMillis) {
+  switch (g_source) {
+    case Source::kUnchosen:
+      return;
+    case Source::kX11:
+      return WaitForX11Change(timeoutMillis);
+    case Source::kPortal:
+      return WaitForPortalChange(timeoutMillis);
+  }
+}
+
 bool ScreenCaptureUsesSharedMemory() {
   if (g_source == Source::kX11) return X11CaptureUsesSharedMemory();
   if (g_source == Source::kPortal) return PortalCaptureUsesSharedMemory();
