@@ -1,14 +1,19 @@
 // The advisor binary fed drawn game sequences: its whole redirected output,
-// byte for byte, whichever converter stand-in serves the frames and whatever
-// that says on its error stream; and the field it keeps from its first passes.
+// byte for byte, whichever converter stand-in serves the frames, whatever that
+// says on its error stream and whether the screen stands still; and the field
+// it keeps from its first passes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/frame_cycle.h"
+#include "screen_nudge.h"
 #include "support/advisor_run.h"
 #include "support/game_screen.h"
 #include "support/xvfb_server.h"
@@ -37,6 +42,18 @@ const char kWarning[] =
     "or \"magick convert\"";
 const char kComplaint[] = "convert: a long complaint, one of many";
 
+enum class Screen {
+  kChangesWithEachFrame,  // the feeder changes a pixel with every frame it serves
+  // Still; the sequence's repeated frame left out, so every conversion gives
+  // a new raster and none may be skipped.
+  kStillNewFrames,
+  // Still between changes made every kChangePeriod; every frame served three
+  // times, so the converter repeats itself and conversions wait for changes.
+  kStillRepeatedFrames,
+};
+
+constexpr auto kChangePeriod = std::chrono::milliseconds(400);
+
 struct ConverterCase {
   const char* name;
   // Programs put first on PATH beside the frame feeder's "convert" (see
@@ -46,6 +63,7 @@ struct ConverterCase {
   std::string words;
   // Lines the advisor's error stream must hold; none may show twice.
   std::vector<std::string> said;
+  Screen screen = Screen::kChangesWithEachFrame;
 };
 
 const ConverterCase kConverters[] = {
@@ -73,6 +91,16 @@ const ConverterCase kConverters[] = {
        "exec '@FEEDER@' \"$@\"\n"}},
      "",
      {}},
+    {"NewFrameEachCallOnAStillScreen",
+     {},
+     "convert x.bmp -compress None x.tif",
+     {},
+     Screen::kStillNewFrames},
+    {"RepeatsItselfOnAStillScreen",
+     {},
+     "convert x.bmp -compress None x.tif",
+     {},
+     Screen::kStillRepeatedFrames},
 };
 
 void PrintTo(const ConverterCase& c, std::ostream* os) {
@@ -100,8 +128,36 @@ TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const ConverterCase& converter = GetParam();
   AdvisorRun run;
   for (const auto& [name, script] : converter.programs) run.AddConverter(name, script);
-  for (const std::string& board : frames) run.AddFrame(DrawGameScreen(board));
-  const ProcessResult result = run.Run(SharedTestDisplay(), 60);
+  for (size_t k = 0; k < frames.size(); ++k) {
+    if (converter.screen == Screen::kStillNewFrames && k > 0 && frames[k] == frames[k - 1])
+      continue;
+    run.AddFrame(DrawGameScreen(frames[k]),
+                 converter.screen == Screen::kStillRepeatedFrames ? 3 : 1);
+  }
+  std::map<std::string, std::string> env;
+  if (converter.screen != Screen::kChangesWithEachFrame) env["BOTTLEWATCH_FEEDER_NUDGES"] = "";
+  std::atomic<bool> running{true};
+  std::atomic<int> changes{0};
+  std::thread changer;
+  if (converter.screen == Screen::kStillRepeatedFrames) {
+    changer = std::thread([&] {
+      while (running) {
+        std::this_thread::sleep_for(kChangePeriod);
+        NudgeScreen(SharedTestDisplay().c_str(), ++changes);
+      }
+    });
+  }
+  const ProcessResult result = run.Run(SharedTestDisplay(), 60, env);
+  running = false;
+  if (changer.joinable()) changer.join();
+  if (converter.screen == Screen::kStillRepeatedFrames) {
+    // Skipped, a frame waits for a change: after each, at most a changed
+    // capture, a new frame and its repeat are converted. Converting every pass
+    // would run through all the frames within a change or two.
+    EXPECT_LE(run.ConverterCalls(), 3 * (changes + 1)) << changes << " changes";
+  } else {
+    EXPECT_EQ(run.ConverterCalls(), run.FrameCount() + 1);
+  }
 
   const std::string virusBlue =
       "Target: Virus 2,12       \n" + std::string(18, ' ') + "\nPiece: Right side\n";
