@@ -97,10 +97,15 @@ package-check: package
 soak: build
 	$(BUILD)/bin/soak_test
 
-# Runs the advisor in the current directory, where it writes x.bmp and x.tif.
+# Runs the advisor in a folder kept in memory (scripts/memory-folder), where
+# it writes x.bmp and x.tif for every frame without wearing the disk; in the
+# current directory on a machine with none.
 run: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
-	$(BUILD)/bin/bottlewatch
+	@dir=$$(scripts/memory-folder) || dir=.; \
+	  if [ "$$dir" = . ]; then echo "bottlewatch: no memory folder here; working in $$(pwd)"; \
+	  else echo "bottlewatch: working in $$dir (x.bmp and x.tif, kept in memory)"; fi; \
+	  cd "$$dir" && exec "$(abspath $(BUILD))/bin/bottlewatch"
 
 bench: build
 

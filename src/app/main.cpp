@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "app/frame_cycle.h"
+#include "app/work_folder.h"
 
 namespace {
 
@@ -24,10 +25,21 @@ namespace {
   std::_Exit(2);
 }
 
+// Said once, and no error: the advisor works here all the same.
+void SayWhenFramesMayReachADisk() {
+  if (CurrentFolderStorage() != FolderStorage::kDisk) return;
+  std::cerr << "bottlewatch: the current folder is on a disk; x.bmp (1.2 MB) and x.tif (0.9 MB) "
+               "are rewritten here for every frame that changes, which may send up to 50 MB a "
+               "second to the disk while the game moves. Start it in a memory folder, such as "
+               "$XDG_RUNTIME_DIR, to spare the disk."
+            << std::endl;
+}
+
 }  // namespace
 
 int main() {
   std::set_terminate(ReportEscapedException);
+  SayWhenFramesMayReachADisk();
   static AdvisorState state;
   StartAdvisor(state);
   for (;;) RunFramePass(state);
