@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   }
   std::ofstream(counterPath, std::ios::trunc) << next + 1 << '\n';
   const char* nudges = std::getenv("BOTTLEWATCH_FEEDER_NUDGES");
-  if (nudges != nullptr && *nudges != '\0') NudgeScreen(nullptr, next);
+  if (nudges != nullptr && *nudges != '\0') NudgeScreen(next);
   std::ofstream words(std::string(dir) + "/words", std::ios::app);
   for (int i = 0; i < argc; ++i) words << (i > 0 ? " " : "") << argv[i];
   words << '\n';

@@ -5,9 +5,9 @@
 #define BOTTLEWATCH_TOOLS_SCREEN_NUDGE_H_
 
 // Draws the bottom-right pixel of the captured region black on even calls and
-// white on odd ones, on the screen displayName names (null: DISPLAY); far from
-// the game's bottle, and from the picture the feeder serves in place of the
-// screen. Does nothing without a screen.
-void NudgeScreen(const char* displayName, int call);
+// white on odd ones, on the screen DISPLAY names; far from the game's bottle,
+// and from the picture the feeder serves in place of the screen. Does nothing
+// without a screen.
+void NudgeScreen(int call);
 
 #endif  // BOTTLEWATCH_TOOLS_SCREEN_NUDGE_H_

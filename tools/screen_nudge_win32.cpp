@@ -3,4 +3,4 @@
 // there is nothing to nudge.
 #include "screen_nudge.h"
 
-void NudgeScreen(const char*, int) {}
+void NudgeScreen(int) {}

@@ -6,8 +6,8 @@
 
 #include "screen_nudge.h"
 
-void NudgeScreen(const char* displayName, int call) {
-  Display* x = XOpenDisplay(displayName);
+void NudgeScreen(int call) {
+  Display* x = XOpenDisplay(nullptr);
   if (x == nullptr) return;
   const int screen = DefaultScreen(x);
   const Window root = RootWindow(x, screen);

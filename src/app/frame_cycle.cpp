@@ -22,6 +22,12 @@ constexpr char kCaptureFileName[] = "x.bmp";
 // the wait as soon as it sees a change; this only bounds how long a change
 // it failed to report could go unseen.
 constexpr int kScreenWaitMillis = 500;
+// How long a screen unchanged since the last conversion is left before it is
+// converted once more, to learn whether the converter repeats itself. While
+// the game moves, the next change comes sooner and is converted instead,
+// with the converter free for it rather than busy on a picture seen already.
+constexpr int kSettleMillis = 400;
+constexpr int kNoLimit = -1;
 constexpr double kDisplayFramesPerSecond = 60.0;
 
 // The field search's one account: passes run, and the display frames a still
@@ -31,15 +37,31 @@ void CountFieldSearch(AdvisorState& state, int64_t passes) {
       std::min<int64_t>(kFieldSearchPasses, state.fieldSearchPassesRun + passes));
 }
 
-// Captures until the screen differs from the capture the raster came from
-// (or a capture fails, which is not looked at).
-void AwaitScreenChange(AdvisorState& state) {
-  const auto start = std::chrono::steady_clock::now();
-  do {
-    WaitForScreenChange(kScreenWaitMillis);
-  } while (CaptureScreen(kCaptureFileName) == 1 && BitmapFileUnchanged());
-  const std::chrono::duration<double> waited = std::chrono::steady_clock::now() - start;
+// Waits, capturing again after each wait, until the screen differs from the
+// capture the raster came from (or a capture fails, which is not looked at)
+// or limitMillis have passed. True when it differs.
+bool AwaitScreenChange(AdvisorState& state, int limitMillis) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  bool changed = false;
+  for (;;) {
+    int wait = kScreenWaitMillis;
+    if (limitMillis != kNoLimit) {
+      const auto left =
+          limitMillis -
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      if (left <= 0) break;
+      wait = static_cast<int>(std::min<long long>(wait, left));
+    }
+    WaitForScreenChange(wait);
+    if (CaptureScreen(kCaptureFileName) != 1 || !BitmapFileUnchanged()) {
+      changed = true;
+      break;
+    }
+  }
+  const std::chrono::duration<double> waited = Clock::now() - start;
   CountFieldSearch(state, std::llround(waited.count() * kDisplayFramesPerSecond));
+  return changed;
 }
 
 bool SameRaster(const Raster& raster, const std::vector<uint32_t>& pixels) {
@@ -50,12 +72,12 @@ void FetchNextFrame(AdvisorState& state) {
   // A failed capture is not looked at: the converter then works on whatever
   // "x.bmp" holds.
   bool repeated = CaptureScreen(kCaptureFileName) == 1 && BitmapFileUnchanged();
-  if (repeated && state.converterRepeats) {
-    AwaitScreenChange(state);
-    repeated = false;
+  // A converter that has not repeated itself yet is run again on a screen
+  // that stays still: it may have something new to say (the tests' stand-in
+  // gives a new frame for the same capture).
+  if (repeated) {
+    repeated = !AwaitScreenChange(state, state.converterRepeats ? kNoLimit : kSettleMillis);
   }
-  // A converter that gives a new frame for the same capture (the tests'
-  // stand-in does) is run every pass, as it has something to say.
   Raster& raster = state.raster;
   const size_t count = static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height);
   repeated = repeated && raster.pixels != nullptr;

@@ -47,10 +47,11 @@ void StartAdvisor(AdvisorState& state);
 // order) replaces it: the console is blanked, the field report printed again,
 // both grids are sampled from this frame and the pass reports no change.
 // Otherwise it samples and compares the boards and prints what changed. Then
-// it captures and loads the next frame. While the converter repeats itself on
-// a still screen, it waits for the screen to change instead: converting it
-// again would give the same raster, and a pass over that prints nothing and
-// changes nothing.
+// it captures and loads the next frame. A capture identical to the one the
+// raster came from is converted again only after the screen has stayed still
+// for a moment, and not at all once the converter has repeated itself on it:
+// it then waits for the screen to change, since the same raster would come
+// back and a pass over it prints nothing and changes nothing.
 void RunFramePass(AdvisorState& state);
 
 #endif  // BOTTLEWATCH_APP_FRAME_CYCLE_H_

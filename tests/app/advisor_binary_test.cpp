@@ -76,7 +76,7 @@ TEST(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
 // Every frame is rewritten in the current folder, which a player's disk feels;
 // the advisor says so once at start, and not in a folder kept in memory.
 TEST(AdvisorBinary, SaysOnceWhenItsFolderIsOnADisk) {
-  const std::string notice = "bottlewatch: the current folder is on a disk;";
+  const std::string notice = "bottlewatch: the current folder is on a disk:";
   const struct {
     const char* name;
     std::string base;

@@ -4,16 +4,12 @@
 // it keeps from its first passes.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/frame_cycle.h"
-#include "screen_nudge.h"
 #include "support/advisor_run.h"
 #include "support/game_screen.h"
 #include "support/xvfb_server.h"
@@ -42,18 +38,6 @@ const char kWarning[] =
     "or \"magick convert\"";
 const char kComplaint[] = "convert: a long complaint, one of many";
 
-enum class Screen {
-  kChangesWithEachFrame,  // the feeder changes a pixel with every frame it serves
-  // Still; the sequence's repeated frame left out, so every conversion gives
-  // a new raster and none may be skipped.
-  kStillNewFrames,
-  // Still between changes made every kChangePeriod; every frame served three
-  // times, so the converter repeats itself and conversions wait for changes.
-  kStillRepeatedFrames,
-};
-
-constexpr auto kChangePeriod = std::chrono::milliseconds(400);
-
 struct ConverterCase {
   const char* name;
   // Programs put first on PATH beside the frame feeder's "convert" (see
@@ -63,7 +47,6 @@ struct ConverterCase {
   std::string words;
   // Lines the advisor's error stream must hold; none may show twice.
   std::vector<std::string> said;
-  Screen screen = Screen::kChangesWithEachFrame;
 };
 
 const ConverterCase kConverters[] = {
@@ -91,16 +74,6 @@ const ConverterCase kConverters[] = {
        "exec '@FEEDER@' \"$@\"\n"}},
      "",
      {}},
-    {"NewFrameEachCallOnAStillScreen",
-     {},
-     "convert x.bmp -compress None x.tif",
-     {},
-     Screen::kStillNewFrames},
-    {"RepeatsItselfOnAStillScreen",
-     {},
-     "convert x.bmp -compress None x.tif",
-     {},
-     Screen::kStillRepeatedFrames},
 };
 
 void PrintTo(const ConverterCase& c, std::ostream* os) {
@@ -128,36 +101,8 @@ TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
   const ConverterCase& converter = GetParam();
   AdvisorRun run;
   for (const auto& [name, script] : converter.programs) run.AddConverter(name, script);
-  for (size_t k = 0; k < frames.size(); ++k) {
-    if (converter.screen == Screen::kStillNewFrames && k > 0 && frames[k] == frames[k - 1])
-      continue;
-    run.AddFrame(DrawGameScreen(frames[k]),
-                 converter.screen == Screen::kStillRepeatedFrames ? 3 : 1);
-  }
-  std::map<std::string, std::string> env;
-  if (converter.screen != Screen::kChangesWithEachFrame) env["BOTTLEWATCH_FEEDER_NUDGES"] = "";
-  std::atomic<bool> running{true};
-  std::atomic<int> changes{0};
-  std::thread changer;
-  if (converter.screen == Screen::kStillRepeatedFrames) {
-    changer = std::thread([&] {
-      while (running) {
-        std::this_thread::sleep_for(kChangePeriod);
-        NudgeScreen(SharedTestDisplay().c_str(), ++changes);
-      }
-    });
-  }
-  const ProcessResult result = run.Run(SharedTestDisplay(), 60, env);
-  running = false;
-  if (changer.joinable()) changer.join();
-  if (converter.screen == Screen::kStillRepeatedFrames) {
-    // Skipped, a frame waits for a change: after each, at most a changed
-    // capture, a new frame and its repeat are converted. Converting every pass
-    // would run through all the frames within a change or two.
-    EXPECT_LE(run.ConverterCalls(), 3 * (changes + 1)) << changes << " changes";
-  } else {
-    EXPECT_EQ(run.ConverterCalls(), run.FrameCount() + 1);
-  }
+  for (const std::string& board : frames) run.AddFrame(DrawGameScreen(board));
+  const ProcessResult result = run.Run(SharedTestDisplay(), 60);
 
   const std::string virusBlue =
       "Target: Virus 2,12       \n" + std::string(18, ' ') + "\nPiece: Right side\n";
@@ -191,6 +136,55 @@ TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
 
 INSTANTIATE_TEST_SUITE_P(Converters, AdvisorGame, ::testing::ValuesIn(kConverters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// On a still screen a capture is converted again until the converter has
+// repeated itself on it, then no more until the screen changes; a converter
+// with a new frame every time is run for each one. Either way the output is
+// what a run whose screen changes with every frame prints.
+TEST(StillScreen, ConvertsUntilTheConverterRepeatsItself) {
+  const std::vector<std::string> boards = GameSequenceBoards();
+  std::vector<std::string> neverRepeating;
+  for (size_t k = 0; k < boards.size(); ++k) {
+    if (k == 0 || boards[k] != boards[k - 1]) neverRepeating.push_back(boards[k]);
+  }
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, int>> frames;  // board, copies
+    bool endsByItself;                                // false: left running for 3 s
+    int mostCalls;                                    // when it does not end by itself
+  } cases[] = {
+      // The last frame's output ends in an advice word, so it is written out
+      // before the run is stopped. Start-up, the vitamin, its repeat.
+      {"the converter repeats itself", {{boards[0], 1}, {boards[2], 40}}, false, 3},
+      {"a new frame every call", {}, true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::pair<std::string, int>> frames = c.frames;
+    if (frames.empty()) {
+      for (const std::string& board : neverRepeating) frames.emplace_back(board, 1);
+    }
+    AdvisorRun still;
+    AdvisorRun moving;
+    int count = 0;
+    for (const auto& [board, copies] : frames) {
+      still.AddFrame(DrawGameScreen(board), copies);
+      moving.AddFrame(DrawGameScreen(board), copies);
+      count += copies;
+    }
+    const ProcessResult changing = moving.Run(SharedTestDisplay(), 60);
+    ASSERT_EQ(moving.ConverterCalls(), count + 1);
+    const ProcessResult result = still.Run(SharedTestDisplay(), c.endsByItself ? 60 : 3,
+                                           {{"BOTTLEWATCH_FEEDER_NUDGES", ""}});
+    EXPECT_EQ(result.out, changing.out);
+    EXPECT_EQ(result.timedOut, !c.endsByItself);
+    if (c.endsByItself) {
+      EXPECT_EQ(still.ConverterCalls(), count + 1);
+    } else {
+      EXPECT_LE(still.ConverterCalls(), c.mostCalls);
+    }
+  }
+}
 
 std::string FieldReport(int left, int top, int width) {
   return "Found field at: \n" + std::to_string(left) + "," + std::to_string(top) + "\nwith width " +

@@ -39,9 +39,8 @@ class AdvisorRun {
   // Lets an unprivileged child reach the frames and write the call counter.
   void OpenToEveryone() const;
 
-  // How often the advisor ran the converter so far, and the frames added.
+  // How often the advisor ran the converter so far.
   int ConverterCalls() const;
-  int FrameCount() const { return frames_; }
 
   // Puts a program under name in the private folder first on PATH, in place
   // of what is there: with no script the frame feeder itself, otherwise the
