@@ -192,7 +192,12 @@ void WatchDamage(KeptDisplay& connection) {
   int minor = 1;
   if (!XDamageQueryVersion(x, &major, &minor)) return;
   connection.damageNotify += XDamageNotify;
-  connection.damage = XDamageCreate(x, DefaultRootWindow(x), XDamageReportNonEmpty);
+  // A refusal would reach Xlib's default handler, which ends the process;
+  // without the report the wait is a display frame's pause instead.
+  const ErrorHandlerScope errors;
+  const Damage damage = XDamageCreate(x, DefaultRootWindow(x), XDamageReportNonEmpty);
+  XSync(x, False);
+  if (g_failedRequests == 0) connection.damage = damage;
 }
 
 // Takes every event the connection has read or can read without waiting.
