@@ -20,8 +20,7 @@ int CaptureScreen(const char* fileName);
 // timeoutMillis at the latest. A change is noticed within one display frame
 // (1/60 s): where the platform reports changes the wait ends as one arrives;
 // where it does not (GDI), it is one display frame's pause. It may also end
-// early with nothing changed, so the caller captures again to find out. Before
-// the first capture it returns at once.
+// early with nothing changed, so the caller captures again to find out.
 void WaitForScreenChange(int timeoutMillis);
 
 // Whether the kept connection reads the screen through memory shared with the
