@@ -54,14 +54,8 @@ int CaptureScreen(const char* fileName) {
 }
 
 void WaitForScreenChange(int timeoutMillis) {
-  switch (g_source) {
-    case Source::kUnchosen:
-      return;
-    case Source::kX11:
-      return WaitForX11Change(timeoutMillis);
-    case Source::kPortal:
-      return WaitForPortalChange(timeoutMillis);
-  }
+  if (g_source == Source::kX11) WaitForX11Change(timeoutMillis);
+  if (g_source == Source::kPortal) WaitForPortalChange(timeoutMillis);
 }
 
 bool ScreenCaptureUsesSharedMemory() {
