@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency test unit-test asan-test fuzz-build fuzz test-kde run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost test unit-test asan-test fuzz-build fuzz test-kde run bench bench-run clean
 
 all: build
 
@@ -97,10 +97,18 @@ package-check: package
 soak: build
 	$(BUILD)/bin/soak_test
 
-# Runs the advisor in the current directory, where it writes x.bmp and x.tif.
+# Runs the advisor in a folder kept in memory (scripts/memory-folder), where
+# it writes x.bmp and x.tif for every frame without wearing the disk; in the
+# current directory on a machine with none. The folder is said before the
+# advisor blanks the terminal, and again when Ctrl-C ends it.
 run: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch
-	$(BUILD)/bin/bottlewatch
+	@dir=$$(scripts/memory-folder) || dir=$$(pwd); \
+	  if [ "$$dir" = "$$(pwd)" ]; then where="no memory folder here: working in $$dir"; \
+	  else where="working in $$dir, kept in memory"; fi; \
+	  echo "bottlewatch: $$where"; sleep 1; \
+	  trap 'echo "bottlewatch: worked in $$dir"; exit 130' INT; \
+	  cd "$$dir" && "$(abspath $(BUILD))/bin/bottlewatch"
 
 bench: build
 
@@ -118,6 +126,12 @@ frame-rate: build
 x-latency: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim x-roundtrip
 	bench/x-latency 5 $(BUILD)
+
+# The CPU time and disk writes of a minute's play, in a memory folder or, with
+# PLAY_FOLDER=/some/folder, there (e.g. one on a disk).
+play-cost: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim share-dialog
+	bench/play-cost 60 $(BUILD) $(PLAY_FOLDER)
 
 # From a state on the screen to its board on the advisor's output, over a minute.
 redraw-latency: configure

@@ -6,11 +6,16 @@
 // far is kept in $BOTTLEWATCH_FRAMES/next, and each call's words, the name it
 // was run by first, are added as a line to $BOTTLEWATCH_FRAMES/words. When
 // $BOTTLEWATCH_FEEDER_SAYS is set, every call writes it as a line on the error
-// stream, as a converter that warns on every run does.
+// stream, as a converter that warns on every run does. When
+// $BOTTLEWATCH_FEEDER_NUDGES is set and not empty, every call also changes a
+// pixel of the screen (screen_nudge.h), so that the advisor never finds the
+// screen still and skips the conversion that serves the next frame.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include "screen_nudge.h"
 
 int main(int argc, char** argv) {
   const char* dir = std::getenv("BOTTLEWATCH_FRAMES");
@@ -35,6 +40,8 @@ int main(int argc, char** argv) {
     std::remove("x.tif");
   }
   std::ofstream(counterPath, std::ios::trunc) << next + 1 << '\n';
+  const char* nudges = std::getenv("BOTTLEWATCH_FEEDER_NUDGES");
+  if (nudges != nullptr && *nudges != '\0') NudgeScreen(next);
   std::ofstream words(std::string(dir) + "/words", std::ios::app);
   for (int i = 0; i < argc; ++i) words << (i > 0 ? " " : "") << argv[i];
   words << '\n';

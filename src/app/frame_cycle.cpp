@@ -2,10 +2,13 @@
 #include "app/frame_cycle.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 
 #include "advice/target_choice.h"
 #include "app/console.h"
 #include "app/display.h"
+#include "capture/bitmap_file/bitmap_file.h"
 #include "capture/screen/screen_capture.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
@@ -15,11 +18,72 @@ namespace {
 
 constexpr char kCaptureFileName[] = "x.bmp";
 
+// The longest single wait for a still screen to change. Each platform ends
+// the wait as soon as it sees a change; this only bounds how long a change
+// it failed to report could go unseen.
+constexpr int kScreenWaitMillis = 500;
+// How long a screen unchanged since the last conversion is left before it is
+// converted once more, to learn whether the converter repeats itself. While
+// the game moves, the next change comes sooner and is converted instead,
+// with the converter free for it rather than busy on a picture seen already.
+constexpr int kSettleMillis = 400;
+constexpr int kNoLimit = -1;
+constexpr double kDisplayFramesPerSecond = 60.0;
+
+// The field search's one account: passes run, and the display frames a still
+// screen was waited for in place of passes.
+void CountFieldSearch(AdvisorState& state, int64_t passes) {
+  state.fieldSearchPassesRun = static_cast<int32_t>(
+      std::min<int64_t>(kFieldSearchPasses, state.fieldSearchPassesRun + passes));
+}
+
+// Waits, capturing again after each wait, until the screen differs from the
+// capture the raster came from (or a capture fails, which is not looked at)
+// or limitMillis have passed. True when it differs.
+bool AwaitScreenChange(AdvisorState& state, int limitMillis) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  bool changed = false;
+  for (;;) {
+    int wait = kScreenWaitMillis;
+    if (limitMillis != kNoLimit) {
+      const auto left =
+          limitMillis -
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+      if (left <= 0) break;
+      wait = static_cast<int>(std::min<long long>(wait, left));
+    }
+    WaitForScreenChange(wait);
+    if (CaptureScreen(kCaptureFileName) != 1 || !BitmapFileUnchanged()) {
+      changed = true;
+      break;
+    }
+  }
+  const std::chrono::duration<double> waited = Clock::now() - start;
+  CountFieldSearch(state, std::llround(waited.count() * kDisplayFramesPerSecond));
+  return changed;
+}
+
+bool SameRaster(const Raster& raster, const std::vector<uint32_t>& pixels) {
+  return std::equal(pixels.begin(), pixels.end(), raster.pixels);
+}
+
 void FetchNextFrame(AdvisorState& state) {
   // A failed capture is not looked at: the converter then works on whatever
   // "x.bmp" holds.
-  CaptureScreen(kCaptureFileName);
-  LoadFrame(state.raster);
+  bool repeated = CaptureScreen(kCaptureFileName) == 1 && BitmapFileUnchanged();
+  // A converter that has not repeated itself yet is run again on a screen
+  // that stays still: it may have something new to say (the tests' stand-in
+  // gives a new frame for the same capture).
+  if (repeated) {
+    repeated = !AwaitScreenChange(state, state.converterRepeats ? kNoLimit : kSettleMillis);
+  }
+  Raster& raster = state.raster;
+  const size_t count = static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height);
+  repeated = repeated && raster.pixels != nullptr;
+  if (repeated) state.rasterBefore.assign(raster.pixels, raster.pixels + count);
+  LoadFrame(raster);
+  state.converterRepeats = repeated && SameRaster(raster, state.rasterBefore);
 }
 
 // The order LocateField keeps within one frame: wider wins, and among equal
@@ -70,7 +134,7 @@ void RunFramePass(AdvisorState& state) {
   // After these passes the field is kept for the rest of the run, so that a
   // later screen (between levels, say) cannot move it.
   if (state.fieldSearchPassesRun < kFieldSearchPasses) {
-    ++state.fieldSearchPassesRun;
+    CountFieldSearch(state, 1);
     if (RelocateField(state)) {
       FetchNextFrame(state);
       return;

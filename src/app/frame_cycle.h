@@ -3,6 +3,7 @@
 #define BOTTLEWATCH_APP_FRAME_CYCLE_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "capture/raster/frame_loader.h"
 #include "vision/board.h"
@@ -15,7 +16,9 @@
 // starts, and in its default game landed halves kept those rows covered for
 // at most nine seconds in thirteen minutes of play. Longer buys little, since
 // halves landed high can stay until the level ends, and gives a screen
-// between levels more time to be taken for a wider field.
+// between levels more time to be taken for a wider field. Passes skipped while
+// the screen stands still count as the display frames they lasted, so the
+// search keeps its length in time.
 constexpr int32_t kFieldSearchPasses = 600;
 
 // Everything that lives longer than one pass. The grids start as bytes that
@@ -28,6 +31,11 @@ struct AdvisorState {
   VitaminPosition position;
   uint8_t lastResult = 0;
   int32_t fieldSearchPassesRun = 0;  // stops at kFieldSearchPasses
+  // Whether the last conversion was of a capture identical to the one before
+  // it and gave back the raster in hand: the converter repeats itself, so a
+  // capture still identical needs neither it nor a pass.
+  bool converterRepeats = false;
+  std::vector<uint32_t> rasterBefore;  // for that comparison; sized once
 };
 
 // Captures and loads the first frame, blanks the console, locates the field
@@ -39,7 +47,11 @@ void StartAdvisor(AdvisorState& state);
 // order) replaces it: the console is blanked, the field report printed again,
 // both grids are sampled from this frame and the pass reports no change.
 // Otherwise it samples and compares the boards and prints what changed. Then
-// it captures and loads the next frame.
+// it captures and loads the next frame. A capture identical to the one the
+// raster came from is converted again only after the screen has stayed still
+// for a moment, and not at all once the converter has repeated itself on it:
+// it then waits for the screen to change, since the same raster would come
+// back and a pass over it prints nothing and changes nothing.
 void RunFramePass(AdvisorState& state);
 
 #endif  // BOTTLEWATCH_APP_FRAME_CYCLE_H_

@@ -4,6 +4,8 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "support/advisor_run.h"
 #include "support/xvfb_server.h"
 
@@ -69,6 +71,39 @@ TEST(AdvisorBinary, RedirectedOutputHoldsNoTerminalControls) {
   const ProcessResult result = run.Run(display(), 20);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.out.find('\x1b'), std::string::npos);
+}
+
+// Every frame is rewritten in the current folder, which a player's disk feels;
+// the advisor says so once at start, and not in a folder kept in memory.
+TEST(AdvisorBinary, SaysOnceWhenItsFolderIsOnADisk) {
+  const std::string notice = "bottlewatch: the current folder is on a disk:";
+  const struct {
+    const char* name;
+    std::string base;
+    int notices;
+  } cases[] = {
+      {"/dev/shm", "/dev/shm", 0},
+      {"the build tree", std::filesystem::path(AdvisorBinary()).parent_path().string(), 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (InMemoryFolder(c.base) == (c.notices > 0)) {
+      GTEST_SKIP() << c.base << " is not on the kind of file system this row needs";
+    }
+    TempDir folder(c.base);
+    TempDir emptyBin;
+    // No converter and no frame: the run ends at its first load.
+    const ProcessResult result = RunProcess(
+        {AdvisorBinary()}, folder.path(), {{"DISPLAY", display()}, {"PATH", emptyBin.path()}}, 20);
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    int notices = 0;
+    for (size_t at = result.err.find(notice); at != std::string::npos;
+         at = result.err.find(notice, at + 1)) {
+      ++notices;
+    }
+    EXPECT_EQ(notices, c.notices) << result.err;
+    EXPECT_EQ(result.err.find(notice) == 0, c.notices > 0) << "said first";
+  }
 }
 
 // A terminal's Ctrl-C goes to the whole foreground group, and lands while the

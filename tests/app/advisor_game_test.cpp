@@ -1,6 +1,7 @@
 // The advisor binary fed drawn game sequences: its whole redirected output,
-// byte for byte, whichever converter stand-in serves the frames and whatever
-// that says on its error stream; and the field it keeps from its first passes.
+// byte for byte, whichever converter stand-in serves the frames, whatever that
+// says on its error stream and whether the screen stands still; and the field
+// it keeps from its first passes.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -135,6 +136,55 @@ TEST_P(AdvisorGame, PrintsFieldBoardsVitaminsTargetsAndAdvice) {
 
 INSTANTIATE_TEST_SUITE_P(Converters, AdvisorGame, ::testing::ValuesIn(kConverters),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// On a still screen a capture is converted again until the converter has
+// repeated itself on it, then no more until the screen changes; a converter
+// with a new frame every time is run for each one. Either way the output is
+// what a run whose screen changes with every frame prints.
+TEST(StillScreen, ConvertsUntilTheConverterRepeatsItself) {
+  const std::vector<std::string> boards = GameSequenceBoards();
+  std::vector<std::string> neverRepeating;
+  for (size_t k = 0; k < boards.size(); ++k) {
+    if (k == 0 || boards[k] != boards[k - 1]) neverRepeating.push_back(boards[k]);
+  }
+  const struct {
+    const char* name;
+    std::vector<std::pair<std::string, int>> frames;  // board, copies
+    bool endsByItself;                                // false: left running for 3 s
+    int mostCalls;                                    // when it does not end by itself
+  } cases[] = {
+      // The last frame's output ends in an advice word, so it is written out
+      // before the run is stopped. Start-up, the vitamin, its repeat.
+      {"the converter repeats itself", {{boards[0], 1}, {boards[2], 40}}, false, 3},
+      {"a new frame every call", {}, true, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::pair<std::string, int>> frames = c.frames;
+    if (frames.empty()) {
+      for (const std::string& board : neverRepeating) frames.emplace_back(board, 1);
+    }
+    AdvisorRun still;
+    AdvisorRun moving;
+    int count = 0;
+    for (const auto& [board, copies] : frames) {
+      still.AddFrame(DrawGameScreen(board), copies);
+      moving.AddFrame(DrawGameScreen(board), copies);
+      count += copies;
+    }
+    const ProcessResult changing = moving.Run(SharedTestDisplay(), 60);
+    ASSERT_EQ(moving.ConverterCalls(), count + 1);
+    const ProcessResult result = still.Run(SharedTestDisplay(), c.endsByItself ? 60 : 3,
+                                           {{"BOTTLEWATCH_FEEDER_NUDGES", ""}});
+    EXPECT_EQ(result.out, changing.out);
+    EXPECT_EQ(result.timedOut, !c.endsByItself);
+    if (c.endsByItself) {
+      EXPECT_EQ(still.ConverterCalls(), count + 1);
+    } else {
+      EXPECT_LE(still.ConverterCalls(), c.mostCalls);
+    }
+  }
+}
 
 std::string FieldReport(int left, int top, int width) {
   return "Found field at: \n" + std::to_string(left) + "," + std::to_string(top) + "\nwith width " +

@@ -48,6 +48,7 @@ ProcessResult AdvisorRun::Run(const std::string& display, double timeoutSeconds,
   env.emplace("PATH", dir_.File("bin") + ":" + (path ? path : "/usr/bin:/bin"));
   env.emplace("BOTTLEWATCH_FRAMES", dir_.File("frames"));
   env.emplace("DISPLAY", display);
+  env.emplace("BOTTLEWATCH_FEEDER_NUDGES", "1");
   return RunProcess({AdvisorBinary()}, workDir(), env, timeoutSeconds, unprivileged);
 }
 

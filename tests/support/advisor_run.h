@@ -30,7 +30,9 @@ class AdvisorRun {
   std::string workDir() const { return dir_.File("work"); }
 
   // Runs the advisor in workDir with DISPLAY set to display (empty: unset) and
-  // the frame feeder first on PATH. env may add or override variables.
+  // the frame feeder first on PATH, changing a pixel of that screen with each
+  // frame it serves (BOTTLEWATCH_FEEDER_NUDGES), so that repeated frames are
+  // all converted. env may add or override variables.
   ProcessResult Run(const std::string& display, double timeoutSeconds,
                     std::map<std::string, std::string> env = {}, bool unprivileged = false) const;
 

@@ -1,6 +1,7 @@
 #include "support/temp_dir.h"
 
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -10,9 +11,22 @@
 #include <stdexcept>
 #include <thread>
 
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/bottlewatch-test-XXXXXX";
+namespace {
+
+std::string DefaultBase() {
+  const char* tmpdir = std::getenv("TMPDIR");
+  const std::string base = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+  if (InMemoryFolder(base)) return base;
+  if (InMemoryFolder("/dev/shm")) return "/dev/shm";
+  return base;
+}
+
+}  // namespace
+
+TempDir::TempDir() : TempDir(DefaultBase()) {}
+
+TempDir::TempDir(const std::string& base) {
+  std::string pattern = base + "/bottlewatch-test-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
@@ -51,4 +65,11 @@ bool WaitForContent(const std::string& path, double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
+}
+
+bool InMemoryFolder(const std::string& path) {
+  struct statfs info;
+  if (statfs(path.c_str(), &info) != 0) return false;
+  const auto type = static_cast<unsigned long>(info.f_type);
+  return type == 0x01021994ul || type == 0x858458f6ul;  // tmpfs, ramfs
 }

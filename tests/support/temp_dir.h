@@ -1,5 +1,7 @@
-// A fresh folder under the system's temporary directory, removed with
-// everything in it when the owner goes out of scope.
+// A fresh folder, removed with everything in it when the owner goes out of
+// scope. By default it is made in memory where the machine has a memory file
+// system at hand (TMPDIR when that is one, else /dev/shm), as a player is
+// told to run the advisor, and otherwise under TMPDIR or /tmp.
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
 
@@ -8,6 +10,7 @@
 class TempDir {
  public:
   TempDir();
+  explicit TempDir(const std::string& base);  // under base instead
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -23,6 +26,8 @@ class TempDir {
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
+// Whether the folder's file system keeps its files in memory (tmpfs, ramfs).
+bool InMemoryFolder(const std::string& path);
 
 inline bool StartsWith(const std::string& text, const std::string& head) {
   return text.compare(0, head.size(), head) == 0;

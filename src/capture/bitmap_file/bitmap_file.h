@@ -1,6 +1,7 @@
 // Writing a packed device-independent bitmap as a bitmap file: a 14-byte file
-// header, then the block byte for byte. The header is built here for every
-// platform; WriteBitmapFile is defined by each platform's file layer.
+// header, then the block byte for byte. The header, and the check that spares
+// rewriting a file that already holds the block, are here for every platform;
+// WriteBitmapFileAnew is defined by each platform's file layer.
 #ifndef BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_
 #define BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_
 
@@ -22,6 +23,18 @@ void MakeBitmapFileHeader(const PackedDib& block, uint8_t* header);
 // there is no block (or one too short to hold its info header) or the file
 // cannot be opened, and then nothing is written. A write that fails and a close
 // that fails throw std::system_error. The block stays with the caller.
+//
+// A block byte for byte the one the last successful call wrote under the same
+// name, to a file that still has that length, is not written again: the call
+// returns 1 and BitmapFileUnchanged() tells so. The one kept copy takes its
+// memory on the first call and again only when the block's length changes.
 int WriteBitmapFile(const char* fileName, const PackedDib& block);
+
+// Whether the last WriteBitmapFile call left the file alone because it held
+// that very block already: the screen had not changed since the capture before.
+bool BitmapFileUnchanged();
+
+// As WriteBitmapFile, writing every time; each platform's file layer.
+int WriteBitmapFileAnew(const char* fileName, const PackedDib& block);
 
 #endif  // BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_

@@ -43,7 +43,7 @@ void WriteAll(int fd, const uint8_t* bytes, size_t count, const char* fileName) 
 
 }  // namespace
 
-int WriteBitmapFile(const char* fileName, const PackedDib& block) {
+int WriteBitmapFileAnew(const char* fileName, const PackedDib& block) {
   if (block.bytes == nullptr || block.length < kInfoHeaderSize) return 0;
   OpenFile file;
   // The previous frame is overwritten in place and the file then cut to the

@@ -37,7 +37,7 @@ void WriteAll(HANDLE file, const uint8_t* bytes, DWORD count, const char* fileNa
 
 }  // namespace
 
-int WriteBitmapFile(const char* fileName, const PackedDib& block) {
+int WriteBitmapFileAnew(const char* fileName, const PackedDib& block) {
   if (block.bytes == nullptr || block.length < kInfoHeaderSize) return 0;
   // No sharing while it is written: the converter must never read a half
   // written frame, and a file someone holds open stays as it is.

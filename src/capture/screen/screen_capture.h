@@ -16,6 +16,13 @@ constexpr int kCaptureHeight = 480;
 // the process with one error line and status 2.
 int CaptureScreen(const char* fileName);
 
+// Returns once the screen may have changed since the last capture, or after
+// timeoutMillis at the latest. A change is noticed within one display frame
+// (1/60 s): where the platform reports changes the wait ends as one arrives;
+// where it does not (GDI), it is one display frame's pause. It may also end
+// early with nothing changed, so the caller captures again to find out.
+void WaitForScreenChange(int timeoutMillis);
+
 // Whether the kept connection reads the screen through memory shared with the
 // server (false before the first capture and where nothing is kept).
 bool ScreenCaptureUsesSharedMemory();

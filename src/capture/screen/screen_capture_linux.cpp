@@ -60,6 +60,12 @@ int CaptureScreen(const char* fileName) {
   return CapturePortalScreen(fileName);
 }
 
+void WaitForScreenChange(int timeoutMillis) {
+  if (g_source == Source::kX11) WaitForX11Change(timeoutMillis);
+  if (g_source == Source::kScreenCopy) WaitForScreenCopyChange(timeoutMillis);
+  if (g_source == Source::kPortal) WaitForPortalChange(timeoutMillis);
+}
+
 bool ScreenCaptureUsesSharedMemory() {
   if (g_source == Source::kX11) return X11CaptureUsesSharedMemory();
   if (g_source == Source::kPortal) return PortalCaptureUsesSharedMemory();

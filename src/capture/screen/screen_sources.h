@@ -24,6 +24,9 @@ X11Screen ConnectX11Capture(std::string& display);
 
 // As CaptureScreen, on the kept connection.
 int CaptureX11Screen(const char* fileName);
+// As WaitForScreenChange: the server's damage reports on the root window, or
+// one display frame's pause on a server without them.
+void WaitForX11Change(int timeoutMillis);
 bool X11CaptureUsesSharedMemory();
 void CloseX11Capture();
 
@@ -67,6 +70,9 @@ void StartPortalCapture();
 // As CaptureScreen, from the newest picture the stream has delivered. Throws
 // std::runtime_error when the sharing has ended.
 int CapturePortalScreen(const char* fileName);
+// As WaitForScreenChange: the stream's next picture (a desktop sends one only
+// when something changed), or the end of the sharing.
+void WaitForPortalChange(int timeoutMillis);
 bool PortalCaptureUsesSharedMemory();
 void ClosePortalCapture();
 

@@ -34,7 +34,8 @@ struct Stream {
   // The newest buffer with a picture, kept out of the stream until a newer
   // one arrives; the desktop draws into the others meanwhile.
   pw_buffer* held = nullptr;
-  bool streamed = false;  // the stream has run, so losing it ends the sharing
+  uint64_t delivered = 0;  // pictures taken into held so far
+  bool streamed = false;   // the stream has run, so losing it ends the sharing
   bool ended = false;
   std::string error;
 };
@@ -82,6 +83,7 @@ void TakeNewestPicture(void*) {
   if (newest == nullptr) return;
   if (s.held != nullptr) pw_stream_queue_buffer(s.stream, s.held);
   s.held = newest;
+  ++s.delivered;
 }
 
 void ForgetBuffer(void*, pw_buffer* buffer) {
@@ -263,6 +265,10 @@ bool NewestPipeWireFrame(VideoFrame& frame) {
     frame.cropHeight = static_cast<int>(crop->region.size.height);
   }
   return true;
+}
+
+uint64_t PipeWirePicturesDelivered() {
+  return g_stream.delivered;
 }
 
 bool PipeWireFrameInSharedMemory() {

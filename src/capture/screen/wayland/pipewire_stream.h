@@ -30,6 +30,10 @@ std::string PipeWireStreamEnded();
 // until a newer picture arrives, so it is good until the next dispatch.
 bool NewestPipeWireFrame(VideoFrame& frame);
 
+// How many pictures the stream has delivered so far: a new count means a new
+// picture to read.
+uint64_t PipeWirePicturesDelivered();
+
 // Whether the newest picture lies in memory shared with the desktop.
 bool PipeWireFrameInSharedMemory();
 

@@ -6,8 +6,9 @@
 // Both are driven from the frame cycle's own thread: each capture first lets
 // the stream and the bus deliver what they have, without waiting, then packs
 // the newest picture. A desktop sends a frame only when something changed, so
-// the newest picture may be the one the last capture saw. The session and the
-// stream are set up on the first capture and kept for the process's life.
+// the newest picture may be the one the last capture saw; waiting for a change
+// is waiting for the next one. The session and the stream are set up on the
+// first capture and kept for the process's life.
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
@@ -83,6 +84,23 @@ int CapturePortalScreen(const char* fileName) {
   if (!PackScreenImage(image, nullptr, 0, block.dib)) return 0;
   WriteBitmapFile(fileName, block.dib);
   return 1;
+}
+
+void WaitForPortalChange(int timeoutMillis) {
+  if (!g_started) return;
+  // Nothing is delivered outside a dispatch, so the count is still the one
+  // the last capture saw.
+  const uint64_t seen = PipeWirePicturesDelivered();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMillis);
+  while (PipeWirePicturesDelivered() == seen && PortalShareEnded().empty() &&
+         PipeWireStreamEnded().empty()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) return;
+    // Slices, so that the portal's bus is heard as well.
+    Dispatch(static_cast<int>(std::min<long long>(left, 100)));
+  }
 }
 
 bool PortalCaptureUsesSharedMemory() {

@@ -5,6 +5,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <system_error>
 #include <vector>
@@ -24,6 +25,7 @@ PackedDib BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette);
 namespace {
 
 constexpr UINT kSystemPaletteEntriesAsked = 255;
+constexpr int kDisplayFrameMillis = 16;
 constexpr WORD kLogPaletteVersion = 0x300;
 
 // Owners for the capture's GDI objects, so that every way out of the call,
@@ -170,6 +172,13 @@ int CaptureScreen(const char* fileName) {
   WriteBitmapFile(fileName, dib);
   GlobalFree(dib.bytes);
   return 1;
+}
+
+// GDI tells nobody when the screen changes, so a still screen is looked at
+// again after one display frame: a change waits no longer than that, and the
+// captures in between cost a small part of what converting each would.
+void WaitForScreenChange(int timeoutMillis) {
+  Sleep(static_cast<DWORD>(std::max(0, std::min(timeoutMillis, kDisplayFrameMillis))));
 }
 
 // Every capture takes and releases its own device contexts: nothing is kept.

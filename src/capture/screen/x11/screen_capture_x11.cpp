@@ -6,20 +6,26 @@
 // extension the server copies the pixels straight into memory we share with
 // it, with no 1.2 MB reply to push through the socket. The connection and the
 // shared image are set up on the first capture and kept for the process's
-// life, as the raster is.
+// life, as the raster is. So is a damage report on the root window: between
+// captures of a still screen the advisor sleeps until the server says that
+// something was drawn.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xrandr.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/bitmap_file/packed_dib.h"
@@ -48,7 +54,11 @@ struct KeptDisplay {
   int height = 0;
   XImage* shared = nullptr;  // the shared-memory image, or none: plain requests
   XShmSegmentInfo segment = {};
+  Damage damage = 0;     // the root window's damage report, or none: no extension
+  int damageNotify = 0;  // its event's type
 };
+
+constexpr int kDisplayFrameMillis = 16;
 
 KeptDisplay g_connection;
 
@@ -171,6 +181,37 @@ void AttachSharedImage(KeptDisplay& connection) {
   connection.shared = image;
 }
 
+// One report for the whole root window, sent when its damage goes from none
+// to some; WaitForX11Change clears it after each report so that the next
+// drawing sends another.
+void WatchDamage(KeptDisplay& connection) {
+  Display* const x = connection.display;
+  int firstError = 0;
+  if (!XDamageQueryExtension(x, &connection.damageNotify, &firstError)) return;
+  int major = 1;
+  int minor = 1;
+  if (!XDamageQueryVersion(x, &major, &minor)) return;
+  connection.damageNotify += XDamageNotify;
+  // A refusal would reach Xlib's default handler, which ends the process;
+  // without the report the wait is a display frame's pause instead.
+  const ErrorHandlerScope errors;
+  const Damage damage = XDamageCreate(x, DefaultRootWindow(x), XDamageReportNonEmpty);
+  XSync(x, False);
+  if (g_failedRequests == 0) connection.damage = damage;
+}
+
+// Takes every event the connection has read or can read without waiting.
+// True when a damage report was among them.
+bool TakeDamageReports(const KeptDisplay& connection) {
+  bool damaged = false;
+  while (XPending(connection.display) > 0) {
+    XEvent event;
+    XNextEvent(connection.display, &event);
+    damaged = damaged || event.type == connection.damageNotify;
+  }
+  return damaged;
+}
+
 void Connect(KeptDisplay& connection, Display* x) {
   XSetIOErrorHandler(ReportLostDisplay);
   connection.display = x;
@@ -179,6 +220,7 @@ void Connect(KeptDisplay& connection, Display* x) {
   connection.width = std::min(kCaptureWidth, DisplayWidth(x, DefaultScreen(x)));
   connection.height = std::min(kCaptureHeight, DisplayHeight(x, DefaultScreen(x)));
   AttachSharedImage(connection);
+  WatchDamage(connection);
 }
 
 ScreenImage Describe(Display* x, const XImage& image) {
@@ -256,6 +298,27 @@ int CaptureX11Screen(const char* fileName) {
   return 1;
 }
 
+void WaitForX11Change(int timeoutMillis) {
+  const KeptDisplay& connection = g_connection;
+  if (connection.damage == 0) {
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::min(timeoutMillis, kDisplayFrameMillis)));
+    return;
+  }
+  if (!TakeDamageReports(connection)) {
+    // No signal handler is installed, so Ctrl-C ends the process in here as
+    // anywhere else. A lost server wakes the poll, and Xlib's read then
+    // reports it through ReportLostDisplay.
+    pollfd wake = {ConnectionNumber(connection.display), POLLIN, 0};
+    poll(&wake, 1, timeoutMillis);
+    TakeDamageReports(connection);
+  }
+  // Cleared only now: drawing after this sends a new report, and drawing
+  // before it is in the capture the caller takes next.
+  XDamageSubtract(connection.display, connection.damage, None, None);
+  XFlush(connection.display);
+}
+
 bool X11CaptureUsesSharedMemory() {
   return g_connection.shared != nullptr;
 }
@@ -263,6 +326,7 @@ bool X11CaptureUsesSharedMemory() {
 void CloseX11Capture() {
   KeptDisplay& connection = g_connection;
   if (connection.display == nullptr) return;
+  if (connection.damage != 0) XDamageDestroy(connection.display, connection.damage);
   if (connection.shared != nullptr) {
     XShmDetach(connection.display, &connection.segment);
     DestroySharedImage(connection.shared);
