@@ -33,6 +33,12 @@ void PrintAdviceWord(char direction) {
   std::cout << word << std::flush;
 }
 
+void PrintWaitingLine() {
+  std::cerr << "bottlewatch: waiting for the game: no bottle yet in the screen's top-left "
+               "640 x 480; show the game there"
+            << std::endl;
+}
+
 void PrintClearBlock() {
   // Covers the vitamin line, the three target lines and the advice word of an
   // earlier redraw.

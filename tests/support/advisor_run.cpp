@@ -8,6 +8,10 @@
 #include <fstream>
 #include <stdexcept>
 
+const char kWaitingForGame[] =
+    "bottlewatch: waiting for the game: no bottle yet in the screen's top-left 640 x 480; show "
+    "the game there\n";
+
 const char* AdvisorBinary() {
   return BOTTLEWATCH_BINARY;
 }
