@@ -34,8 +34,7 @@ void PrintAdviceWord(char direction) {
 }
 
 void PrintWaitingLine() {
-  std::cerr << "bottlewatch: waiting for the game: no bottle yet in the screen's top-left "
-               "640 x 480; show the game there"
+  std::cerr << "bottlewatch: no bottle yet; show the game in the screen's top-left 640 x 480"
             << std::endl;
 }
 

@@ -9,8 +9,7 @@
 #include <stdexcept>
 
 const char kWaitingForGame[] =
-    "bottlewatch: waiting for the game: no bottle yet in the screen's top-left 640 x 480; show "
-    "the game there\n";
+    "bottlewatch: no bottle yet; show the game in the screen's top-left 640 x 480\n";
 
 const char* AdvisorBinary() {
   return BOTTLEWATCH_BINARY;
