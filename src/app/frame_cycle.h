@@ -20,10 +20,12 @@
 constexpr int32_t kFieldSearchPasses = 600;
 
 // How much narrower than the widest field seen a field may be and still be
-// taken. A game scaled up 2x with smoothing blurs the bottle's walls, and in
-// about one frame of three the widest dark area then measures 1 or 2 pixels
-// wider than the bottle and starts lower; the highest field among those near
-// the widest is the true one.
+// taken. A game scaled up 2x with smoothing blurs the bottle's walls: in about
+// a tenth of the frames of recorded screen-sim games so scaled, the widest
+// dark area measures 2 pixels wider than the bottle and starts lower, while
+// the true field is the highest of those near the widest. Unscaled, the same
+// games showed no field 1 or 2 pixels narrower than the widest, so there the
+// choice is the widest, as with no slack.
 constexpr int32_t kFieldWidthSlack = 2;
 
 // Everything that lives longer than one pass. The grids start as bytes that
