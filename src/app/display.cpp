@@ -33,6 +33,11 @@ void PrintAdviceWord(char direction) {
   std::cout << word << std::flush;
 }
 
+void PrintWaitingLine() {
+  std::cerr << "bottlewatch: no bottle yet; show the game in the screen's top-left 640 x 480"
+            << std::endl;
+}
+
 void PrintClearBlock() {
   // Covers the vitamin line, the three target lines and the advice word of an
   // earlier redraw.

@@ -1,4 +1,5 @@
-// Every text the main loop writes to standard output. Each line ends with a
+// Every text the main loop writes: to standard output, but for one line on the
+// error stream while it waits for the game. Each line ends with a
 // newline and a flush; the advice word has no newline but is flushed at once.
 // The console is redrawn from its top-left corner without blanking, so lines
 // that can be shorter than the one they replace end in blanks.
@@ -20,6 +21,10 @@ void PrintVitaminLine(const VitaminPosition& position);
 
 // "Move left " for 'L', "Move right" for 'R', ten blanks otherwise.
 void PrintAdviceWord(char direction);
+
+// On the error stream, while no field has been found: that no bottle shows
+// yet in the screen's top-left 640 x 480, and that the game belongs there.
+void PrintWaitingLine();
 
 // "Clear detected." padded to 31 characters, then four lines of 31 blanks.
 void PrintClearBlock();

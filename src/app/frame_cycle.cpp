@@ -31,8 +31,10 @@ constexpr int kNoLimit = -1;
 constexpr double kDisplayFramesPerSecond = 60.0;
 
 // The field search's one account: passes run, and the display frames a still
-// screen was waited for in place of passes.
+// screen was waited for in place of passes, from the frame in which a field
+// was first found on. Before that every pass searches, however long it takes.
 void CountFieldSearch(AdvisorState& state, int64_t passes) {
+  if (state.field.width == 0) return;
   state.fieldSearchPassesRun = static_cast<int32_t>(
       std::min<int64_t>(kFieldSearchPasses, state.fieldSearchPassesRun + passes));
 }
@@ -86,24 +88,66 @@ void FetchNextFrame(AdvisorState& state) {
   state.converterRepeats = repeated && SameRaster(raster, state.rasterBefore);
 }
 
-// The order LocateField keeps within one frame: wider wins, and among equal
-// widths the earlier start in scan order.
-bool Beats(const FieldRect& found, const FieldRect& inUse) {
-  if (found.width != inUse.width) return found.width > inUse.width;
-  if (found.top != inUse.top) return found.top < inUse.top;
-  return found.left < inUse.left;
+// Scan order, LocateField's order among fields of equal width.
+bool EarlierInScan(const FieldRect& a, const FieldRect& b) {
+  if (a.top != b.top) return a.top < b.top;
+  return a.left < b.left;
 }
 
-// Whether this frame's field replaced the one in use. A vitamin or a landed
-// half in the bottle's top rows hides its true top-left corner, so a start
-// at such a moment locates the field lower down; a later frame with those
-// rows clear measures the true one and wins by scan order.
+bool SameField(const FieldRect& a, const FieldRect& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width;
+}
+
+// Adds a frame's field to those kept near the widest. A new widest moves the
+// kept ones down by the difference, and those it pushes past the slack drop.
+void NoteField(FieldRect (&nearWidest)[kFieldWidthSlack + 1], const FieldRect& found) {
+  if (found.width == 0) return;
+  const int32_t widest = nearWidest[0].width;
+  if (found.width > widest) {
+    const int32_t shift = found.width - widest;
+    for (int32_t i = kFieldWidthSlack; i > 0; --i) {
+      nearWidest[i] = i >= shift ? nearWidest[i - shift] : FieldRect{};
+    }
+    nearWidest[0] = found;
+    return;
+  }
+  const int32_t below = widest - found.width;
+  if (below > kFieldWidthSlack) return;
+  FieldRect& kept = nearWidest[below];
+  if (kept.width == 0 || EarlierInScan(found, kept)) kept = found;
+}
+
+// The highest field near the widest, then the leftmost, then the widest. A
+// vitamin or a landed half in the bottle's top rows hides its true top-left
+// corner, so a start at such a moment finds a field of the same width lower
+// down; a blurred wall makes one a pixel or two wider and lower. A frame that
+// shows the top rows clear and sharp gives the true one, and it is the
+// highest. A dark area clearly wider (a screen between levels) still wins.
+FieldRect ChooseField(const FieldRect (&nearWidest)[kFieldWidthSlack + 1]) {
+  FieldRect chosen = nearWidest[0];
+  for (int32_t i = 1; i <= kFieldWidthSlack; ++i) {
+    if (nearWidest[i].width > 0 && EarlierInScan(nearWidest[i], chosen)) chosen = nearWidest[i];
+  }
+  return chosen;
+}
+
+// Whether this pass looks for the field: every pass while none has been found
+// (the game not on the screen yet, however long that lasts), then the first
+// kFieldSearchPasses after it. After those the field is kept for the rest of
+// the run, so that a later screen (between levels, say) cannot move it.
+bool StillSearching(const AdvisorState& state) {
+  return state.field.width == 0 || state.fieldSearchPassesRun < kFieldSearchPasses;
+}
+
+// Whether this frame changed the field in use.
 bool RelocateField(AdvisorState& state) {
   const Raster& raster = state.raster;
   FieldRect found;
   LocateField(raster.pixels, raster.height, raster.width, found.left, found.top, found.width);
-  if (!Beats(found, state.field)) return false;
-  state.field = found;
+  NoteField(state.nearWidest, found);
+  const FieldRect chosen = ChooseField(state.nearWidest);
+  if (SameField(chosen, state.field)) return false;
+  state.field = chosen;
   ResetConsole(true);
   PrintFieldReport(state.field);
   // Both grids from this frame: cells read under the old field are no
@@ -127,13 +171,17 @@ void StartAdvisor(AdvisorState& state) {
   // search milliseconds where the plain scan it matches takes seconds.
   LocateField(raster.pixels, raster.height, raster.width, state.field.left, state.field.top,
               state.field.width);
+  NoteField(state.nearWidest, state.field);
   PrintFieldReport(state.field);
+  // Said once: the report that follows when the game shows blanks the console
+  // and covers it.
+  if (state.field.width == 0) PrintWaitingLine();
 }
 
 void RunFramePass(AdvisorState& state) {
-  // After these passes the field is kept for the rest of the run, so that a
-  // later screen (between levels, say) cannot move it.
-  if (state.fieldSearchPassesRun < kFieldSearchPasses) {
+  if (StillSearching(state)) {
+    // The frame that first finds a field is not counted, as the start-up
+    // frame is not.
     CountFieldSearch(state, 1);
     if (RelocateField(state)) {
       FetchNextFrame(state);

@@ -59,7 +59,9 @@ TEST(AdvisorBinary, WithoutAConverterAStaleFrameIsAnalysedAgain) {
   TempDir emptyBin;
   const ProcessResult result = run.Run(display(), 1.5, {{"PATH", emptyBin.path()}});
   EXPECT_TRUE(result.timedOut) << "ended early: " << result.err;
-  EXPECT_EQ(result.err, "bottlewatch: cannot run convert: No such file or directory\n");
+  // The stale frame shows no game.
+  EXPECT_EQ(result.err, "bottlewatch: cannot run convert: No such file or directory\n" +
+                            std::string(kWaitingForGame));
   EXPECT_EQ(result.out.rfind("Found field at: \n", 0), 0u) << result.out;
   EXPECT_EQ(run.ConverterCalls(), 0);
   EXPECT_TRUE(FileExists(run.workDir() + "/x.tif"));

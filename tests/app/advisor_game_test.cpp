@@ -4,14 +4,17 @@
 // it keeps from its first passes.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/frame_cycle.h"
 #include "support/advisor_run.h"
 #include "support/game_screen.h"
+#include "support/temp_dir.h"
 #include "support/xvfb_server.h"
 
 namespace {
@@ -191,8 +194,31 @@ std::string FieldReport(int left, int top, int width) {
          std::to_string(width) + " \n";
 }
 
-// The field of the first passes is the best one seen. A field equal to the
-// one in use, or worse (a vitamin in the top rows), is covered by the test
+// The game shown twice as large by a scaler that smooths with filter, as the
+// converter would hand it over: the screen's top-left 640 x 480 of it.
+std::string ScaledUp2x(const Picture& picture, const std::string& filter) {
+  TempDir dir;
+  WriteRgbTiff(dir.File("in.tif"), picture);
+  const std::string command = "convert '" + dir.File("in.tif") + "' -filter " + filter +
+                              " -resize 200% -crop 640x480+0+0 +repage -compress None '" +
+                              dir.File("out.tif") + "'";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+  return ReadFile(dir.File("out.tif"));
+}
+
+// The drawn game with grey walls 3 pixels thick beside and under its bottle,
+// dim enough that a smoothing scaler blends them with the black inside into
+// dark.
+Picture WithWalls(Picture picture) {
+  const uint32_t wall = Rgb(160, 170, 185);
+  FillRect(picture, 197, 40, 3, 195, wall);
+  FillRect(picture, 296, 40, 3, 195, wall);
+  FillRect(picture, 200, 232, 96, 3, wall);
+  return picture;
+}
+
+// The field of the searching passes is the best one seen. A field equal to
+// the one in use, or worse (a vitamin in the top rows), is covered by the test
 // above, whose frames show both and whose output holds one report.
 TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
   const std::vector<std::string> boards = GameSequenceBoards();
@@ -200,7 +226,10 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
   // Bright halves in the top rows: the top-left corner measures too narrow,
   // and the widest dark area starts below them.
   const std::string vitaminOnTop = WithCell(WithCell(std::string(128, '.'), 5, 1, 'y'), 5, 2, 'y');
+  // A horizontal vitamin on the top row, in the middle.
+  const std::string entering = WithCell(WithCell(std::string(128, '.'), 3, 0, 'r'), 4, 0, 'y');
   const Picture noField = SolidPicture(640, 480, Rgb(220, 220, 220));
+  const Picture dark = SolidPicture(640, 480, Rgb(0, 0, 0));
   // The entering vitamin, read on the bottle's own grid.
   const std::string enteringRedraw = Picture16(boards[2]) + "Vitamin at: 3,-1 3,0      \n" +
                                      "Target: Virus 2,12       \n" + std::string(18, ' ') +
@@ -208,6 +237,7 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
   struct Frames {
     Picture picture;
     int copies;
+    std::string scaledWith = "";  // ImageMagick filter of a 2x scaling; "": as drawn
   };
   const struct {
     const char* name;
@@ -220,24 +250,55 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
         {DrawGameScreen(levelOne), 1},
         {DrawGameScreen(boards[2]), 1}},
        FieldReport(200, 76, 96) + FieldReport(200, 40, 96) + enteringRedraw},
-      {"the game first seen on the last searching pass",
+      {"the game first seen on the last pass of a search window from the start",
        {{noField, kFieldSearchPasses - 1},
         {DrawGameScreen(levelOne), 1},
         {DrawGameScreen(boards[2]), 1}},
        FieldReport(0, 0, 0) + FieldReport(200, 40, 96) + enteringRedraw},
-      {"the game first seen after the last searching pass",
-       {{noField, kFieldSearchPasses},
+      // The wait has no end.
+      {"the game first seen after the last pass of a search window from the start",
+       {{dark, kFieldSearchPasses + 1},
         {DrawGameScreen(levelOne), 1},
         {DrawGameScreen(boards[2]), 1}},
-       FieldReport(0, 0, 0)},
+       FieldReport(0, 0, 0) + FieldReport(200, 40, 96) + enteringRedraw},
+      // The window counts from the frame that first shows a field: its last
+      // pass still finds the top rows clear.
+      {"a game shown late, in mid-play, cleared on the last pass of its window",
+       {{noField, 5},
+        {DrawGameScreen(vitaminOnTop), kFieldSearchPasses},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(0, 0, 0) + FieldReport(200, 76, 96) + FieldReport(200, 40, 96) + enteringRedraw},
+      // Blurred walls: the dark area below the halves measures 2 pixels wider
+      // than the bottle, which the next frame shows whole.
+      {"a game scaled up 2x with bilinear smoothing, a vitamin entering first",
+       {{WithWalls(DrawGameScreen(entering)), 1, "Triangle"},
+        {WithWalls(DrawGameScreen(levelOne)), 1, "Triangle"},
+        {WithWalls(DrawGameScreen(boards[2])), 1, "Triangle"}},
+       FieldReport(399, 117, 194) + FieldReport(400, 80, 192) + enteringRedraw},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     AdvisorRun run;
-    for (const Frames& f : c.frames) run.AddFrame(f.picture, f.copies);
+    for (const Frames& f : c.frames) {
+      if (f.scaledWith.empty()) {
+        run.AddFrame(f.picture, f.copies);
+      } else {
+        const std::string scaled = ScaledUp2x(f.picture, f.scaledWith);
+        for (int i = 0; i < f.copies; ++i) run.AddFrameBytes(scaled);
+      }
+    }
     const ProcessResult result = run.Run(SharedTestDisplay(), 120);
     EXPECT_EQ(result.exitStatus, 1) << result.err;
     EXPECT_EQ(result.out, c.expected);
+    // Said once, however long the wait, and only when there was one.
+    const bool waited = StartsWith(c.expected, FieldReport(0, 0, 0));
+    size_t said = 0;
+    for (size_t at = result.err.find(kWaitingForGame); at != std::string::npos;
+         at = result.err.find(kWaitingForGame, at + 1)) {
+      ++said;
+    }
+    EXPECT_EQ(said, waited ? 1u : 0u) << result.err;
   }
 }
 

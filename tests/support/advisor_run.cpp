@@ -8,6 +8,9 @@
 #include <fstream>
 #include <stdexcept>
 
+const char kWaitingForGame[] =
+    "bottlewatch: no bottle yet; show the game in the screen's top-left 640 x 480\n";
+
 const char* AdvisorBinary() {
   return BOTTLEWATCH_BINARY;
 }

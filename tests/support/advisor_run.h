@@ -12,6 +12,9 @@
 #include "support/temp_dir.h"
 #include "support/tiff_frames.h"
 
+// The advisor's line on its error stream while no bottle shows.
+extern const char kWaitingForGame[];
+
 // Paths of the built programs.
 const char* AdvisorBinary();
 const char* FeedFramesBinary();

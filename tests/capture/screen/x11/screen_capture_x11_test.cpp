@@ -16,6 +16,7 @@
 #include "capture/raster/frame_loader.h"
 #include "capture/screen/screen_capture.h"
 #include "root_painter.h"
+#include "support/advisor_run.h"
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
 #include "support/tiff_frames.h"
@@ -278,7 +279,8 @@ TEST(AdvisorWithoutDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
 }
 
 // The server going away while the advisor runs ends it as a display that
-// cannot be opened does: one line naming the display, status 2.
+// cannot be opened does: one line naming the display, status 2. Its blank
+// screen showed no game.
 TEST(AdvisorLosingDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
   auto server = std::make_unique<XvfbServer>(640, 480, 24);
   const std::string name = server->display();
@@ -291,7 +293,8 @@ TEST(AdvisorLosingDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
   stopper.join();
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_EQ(run.err, "Error:  lost the connection to X display \"" + name + "\"\n");
+  EXPECT_EQ(run.err, kWaitingForGame + std::string("Error:  lost the connection to X display \"") +
+                         name + "\"\n");
   EXPECT_EQ(run.out.rfind("Found field at: \n", 0), 0u) << run.out;
 }
 
