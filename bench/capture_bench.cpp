@@ -47,6 +47,15 @@ bool UseDesktop() {
   return !env.empty();
 }
 
+// Drops what the captures keep and points them at the desktop; false, with
+// the benchmark marked, where no desktop is named.
+bool StartOnDesktop(benchmark::State& state) {
+  CloseScreenCapture();
+  if (UseDesktop()) return true;
+  state.SkipWithError("BOTTLEWATCH_DESKTOP_ENV names no desktop");
+  return false;
+}
+
 // Through the desktop, after the first capture (which asks for the screen and,
 // on GNOME, waits for its first picture): the portal's capture takes the newest
 // picture the stream has delivered; the screen copy's waits for its copy, which
@@ -54,11 +63,7 @@ bool UseDesktop() {
 // waits a whole refresh; with the pause between captures (in milliseconds) that
 // a frame cycle puts there, an idle output copies at once.
 void BM_CaptureScreenOnDesktop(benchmark::State& state) {
-  CloseScreenCapture();
-  if (!UseDesktop()) {
-    state.SkipWithError("BOTTLEWATCH_DESKTOP_ENV names no desktop");
-    return;
-  }
+  if (!StartOnDesktop(state)) return;
   TempDir dir;
   const std::string file = dir.File("x.bmp");
   CaptureScreen(file.c_str());
@@ -81,11 +86,7 @@ BENCHMARK(BM_CaptureScreenOnDesktop)
 // A start's first capture on the desktop, connection and set-up included
 // (on GNOME the share dialog too, so meant for sway).
 void BM_FirstCaptureOnDesktop(benchmark::State& state) {
-  CloseScreenCapture();
-  if (!UseDesktop()) {
-    state.SkipWithError("BOTTLEWATCH_DESKTOP_ENV names no desktop");
-    return;
-  }
+  if (!StartOnDesktop(state)) return;
   TempDir dir;
   const std::string file = dir.File("x.bmp");
   for (auto _ : state) {
