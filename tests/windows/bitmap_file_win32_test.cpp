@@ -27,13 +27,7 @@ TEST_P(Win32BitmapFileDepthTest, HeaderAndBlockLandInTheFile) {
   std::vector<uint8_t> block = HandMadeBlock(c.bitCount, c.entries, c.rowBytes);
   ASSERT_EQ(WriteBitmapFile(folder.File("x.bmp").c_str(), ViewOf(block)), 1);
   const std::string file = ReadWholeFile(folder.File("x.bmp"));
-  ASSERT_EQ(file.size(), c.fileLength);
-  EXPECT_EQ(file.substr(0, 2), "BM");
-  EXPECT_EQ(Field32(file, 2), file.size());
-  EXPECT_EQ(Field16(file, 6), 0);
-  EXPECT_EQ(Field16(file, 8), 0);
-  EXPECT_EQ(Field32(file, 10), c.offBits);
-  EXPECT_EQ(file.compare(14, std::string::npos, std::string(block.begin(), block.end())), 0);
+  ExpectFileHoldsBlock(file, c, block);
 }
 
 INSTANTIATE_TEST_SUITE_P(Depths, Win32BitmapFileDepthTest, ::testing::ValuesIn(kDepths),

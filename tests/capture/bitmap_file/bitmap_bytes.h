@@ -4,6 +4,8 @@
 #ifndef BOTTLEWATCH_TESTS_CAPTURE_BITMAP_BYTES_H_
 #define BOTTLEWATCH_TESTS_CAPTURE_BITMAP_BYTES_H_
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -65,5 +67,18 @@ inline const DepthCase kDepths[] = {
     {1, 2, 80, 62, 38462},     {4, 16, 320, 118, 153718}, {8, 256, 640, 1078, 308278},
     {16, 0, 1280, 54, 614454}, {24, 0, 1920, 54, 921654}, {32, 1, 2560, 58, 1228858},
 };
+
+// The file written for a hand-made block at a depth: the file header a
+// reader expects, then the block itself, byte for byte.
+inline void ExpectFileHoldsBlock(const std::string& file, const DepthCase& c,
+                                 const std::vector<uint8_t>& block) {
+  ASSERT_EQ(file.size(), c.fileLength);
+  EXPECT_EQ(file.substr(0, 2), "BM");
+  EXPECT_EQ(Field32(file, 2), file.size());
+  EXPECT_EQ(Field16(file, 6), 0);
+  EXPECT_EQ(Field16(file, 8), 0);
+  EXPECT_EQ(Field32(file, 10), c.offBits);
+  EXPECT_EQ(file.compare(14, std::string::npos, std::string(block.begin(), block.end())), 0);
+}
 
 #endif  // BOTTLEWATCH_TESTS_CAPTURE_BITMAP_BYTES_H_
