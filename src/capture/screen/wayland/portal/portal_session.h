@@ -7,8 +7,8 @@
 // One session per process, driven from the frame cycle's thread. Every
 // function throws std::runtime_error with one line for the user when the
 // desktop refuses or the bus goes.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_SESSION_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_SESSION_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PORTAL_SESSION_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PORTAL_SESSION_H_
 
 #include <cstdint>
 #include <string>
@@ -44,4 +44,4 @@ std::string PortalShareEnded();
 // Closes the session, so that the desktop stops sharing, and the bus.
 void ClosePortalSession();
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_SESSION_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PORTAL_SESSION_H_

@@ -1,6 +1,6 @@
 // The registry conversation: bind the globals, then learn each output's
 // place from wl_output and xdg-output, and pick the one at 0,0.
-#include "capture/screen/wayland/screen_copy_registry.h"
+#include "capture/screen/wayland/screen_copy/screen_copy_registry.h"
 
 #include <wayland-client.h>
 
@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "capture/screen/wayland/wayland_connection.h"
+#include "capture/screen/wayland/screen_copy/wayland_connection.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
 

@@ -17,8 +17,8 @@
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/bitmap_file/packed_dib.h"
 #include "capture/screen/screen_sources.h"
-#include "capture/screen/wayland/pipewire_stream.h"
-#include "capture/screen/wayland/portal_session.h"
+#include "capture/screen/wayland/portal/pipewire_stream.h"
+#include "capture/screen/wayland/portal/portal_session.h"
 #include "capture/screen/wayland/video_frame.h"
 
 namespace {

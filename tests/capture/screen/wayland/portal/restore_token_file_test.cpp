@@ -1,7 +1,7 @@
 // The remembered screen share's file, in a private folder per test: what a
 // read makes of each kind of file, and that saving replaces whole or not at
 // all, with private modes.
-#include "capture/screen/wayland/restore_token_file.h"
+#include "capture/screen/wayland/portal/restore_token_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -7,8 +7,8 @@
 // The file holds the token and a newline. A token is only ever taken from it,
 // or saved to it, when it is a well-formed UUID string, which is all the portal
 // accepts; anything else in the file is reported as bad and never sent.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_RESTORE_TOKEN_FILE_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_RESTORE_TOKEN_FILE_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_RESTORE_TOKEN_FILE_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_RESTORE_TOKEN_FILE_H_
 
 #include <string>
 
@@ -42,4 +42,4 @@ bool SaveRestoreToken(const std::string& path, const std::string& token, std::st
 // set, when the file stays.
 bool ForgetRestoreToken(const std::string& path, std::string& problem);
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_RESTORE_TOKEN_FILE_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_RESTORE_TOKEN_FILE_H_

@@ -2,12 +2,12 @@
 // shared memory, the outputs with xdg-output's logical layout) and the output
 // it copies: the one whose logical position is 0,0, where Xwayland's screen
 // and the X path's capture region begin.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_REGISTRY_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_REGISTRY_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_REGISTRY_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_REGISTRY_H_
 
 #include <cstdint>
 
-#include "capture/screen/wayland/copy_region.h"
+#include "capture/screen/wayland/screen_copy/copy_region.h"
 
 struct wl_display;
 struct wl_output;
@@ -33,4 +33,4 @@ bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target);
 // Destroys what FindScreenCopy bound, before the connection is closed.
 void ForgetScreenCopyGlobals();
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_REGISTRY_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_REGISTRY_H_

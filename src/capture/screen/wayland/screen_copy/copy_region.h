@@ -1,8 +1,8 @@
 // Which part of a Wayland output the screen copy asks for: the logical region
 // at the output's top-left corner whose pixels cover the capture region. Plain
 // numbers, so that every scale can be checked by hand.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_COPY_REGION_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_COPY_REGION_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_COPY_REGION_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_COPY_REGION_H_
 
 // An output as the compositor describes it. The logical size is xdg-output's
 // (0 where the compositor has no xdg-output); the pixel size is the current
@@ -27,4 +27,4 @@ struct LogicalSize {
 // output, so a smaller output is copied whole.
 LogicalSize CopyRegionFor(const OutputPlacement& output);
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_COPY_REGION_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_COPY_REGION_H_

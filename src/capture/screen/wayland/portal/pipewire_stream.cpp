@@ -1,6 +1,6 @@
 // The screen-sharing stream through libpipewire: format negotiation, the
 // newest buffer kept out of the stream, and the stream's end.
-#include "capture/screen/wayland/pipewire_stream.h"
+#include "capture/screen/wayland/portal/pipewire_stream.h"
 
 #include <pipewire/pipewire.h>
 #include <spa/buffer/meta.h>

@@ -1,6 +1,6 @@
 // The remembered screen share's file: POSIX calls, used by the portal capture
 // on Linux only.
-#include "capture/screen/wayland/restore_token_file.h"
+#include "capture/screen/wayland/portal/restore_token_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

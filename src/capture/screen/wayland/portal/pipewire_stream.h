@@ -5,8 +5,8 @@
 // One stream per process. Its loop is entered once by the frame cycle's
 // thread and only driven from there, so buffers are only touched between
 // captures; PipeWire's own data thread does no more than wake it.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PIPEWIRE_STREAM_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PIPEWIRE_STREAM_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PIPEWIRE_STREAM_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PIPEWIRE_STREAM_H_
 
 #include <cstdint>
 #include <string>
@@ -39,4 +39,4 @@ bool PipeWireFrameInSharedMemory();
 
 void ClosePipeWireStream();
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PIPEWIRE_STREAM_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_PORTAL_PIPEWIRE_STREAM_H_

@@ -1,8 +1,8 @@
 // The Wayland connection the screen copy talks over: connecting, and waiting
 // for the compositor's answers with a bound, since a compositor that never
 // answers must end the run rather than hang it.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_WAYLAND_CONNECTION_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_WAYLAND_CONNECTION_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_WAYLAND_CONNECTION_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_WAYLAND_CONNECTION_H_
 
 #include <chrono>
 #include <functional>
@@ -36,4 +36,4 @@ void BoundedRoundtrip(wl_display* display);
 // run with.
 [[noreturn]] void FailSilentCompositor();
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_WAYLAND_CONNECTION_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_WAYLAND_CONNECTION_H_

@@ -1,7 +1,7 @@
 // Connecting to the compositor and bounded waits on its socket, with
 // libwayland's read protocol (prepare, poll, read, dispatch) so that a wait
 // can end at a deadline.
-#include "capture/screen/wayland/wayland_connection.h"
+#include "capture/screen/wayland/screen_copy/wayland_connection.h"
 
 #include <poll.h>
 #include <wayland-client.h>

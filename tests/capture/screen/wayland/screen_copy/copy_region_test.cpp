@@ -1,6 +1,6 @@
 // The logical region the screen copy asks for, one row per kind of output:
 // its pixels must cover 640 x 480 and never ask for more than the output.
-#include "capture/screen/wayland/copy_region.h"
+#include "capture/screen/wayland/screen_copy/copy_region.h"
 
 #include <gtest/gtest.h>
 

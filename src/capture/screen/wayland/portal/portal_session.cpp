@@ -1,6 +1,6 @@
 // The screen-sharing portal's requests and answers, through GIO's D-Bus
 // client, and the remembered share that lets a later run skip the dialog.
-#include "capture/screen/wayland/portal_session.h"
+#include "capture/screen/wayland/portal/portal_session.h"
 
 #include <gio/gio.h>
 #include <gio/gunixfdlist.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "capture/screen/screen_sources.h"
-#include "capture/screen/wayland/restore_token_file.h"
+#include "capture/screen/wayland/portal/restore_token_file.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 // One copy at a time, driven from the frame cycle's thread; the buffer is
 // only written by the compositor between StartScreenCopy and the copy's end,
 // so the picture stays put until the next copy is asked for.
-#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_FRAME_H_
-#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_FRAME_H_
+#ifndef BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_FRAME_H_
+#define BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_FRAME_H_
 
-#include "capture/screen/wayland/screen_copy_registry.h"
+#include "capture/screen/wayland/screen_copy/screen_copy_registry.h"
+#include "capture/screen/wayland/screen_copy/wayland_connection.h"
 #include "capture/screen/wayland/video_frame.h"
-#include "capture/screen/wayland/wayland_connection.h"
 
 enum class CopyState {
   kPending,     // asked, no answer yet
@@ -39,4 +39,4 @@ VideoFrame CopiedScreenPicture();
 // Unmaps and closes the buffer; the next copy makes a new one.
 void CloseScreenCopyBuffer();
 
-#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_FRAME_H_
+#endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_SCREEN_COPY_SCREEN_COPY_FRAME_H_

@@ -1,7 +1,7 @@
 // The frame conversation: capture_output_region, the buffer offers, copy (or
 // copy_with_damage), then flags and ready or failed. The shared-memory buffer
 // is a memfd mapped once and kept while the offers stay the same.
-#include "capture/screen/wayland/screen_copy_frame.h"
+#include "capture/screen/wayland/screen_copy/screen_copy_frame.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,5 +1,5 @@
 // The screen copy's region from an output's logical and pixel sizes.
-#include "capture/screen/wayland/copy_region.h"
+#include "capture/screen/wayland/screen_copy/copy_region.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -12,10 +12,10 @@
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/bitmap_file/packed_dib.h"
 #include "capture/screen/screen_sources.h"
-#include "capture/screen/wayland/screen_copy_frame.h"
-#include "capture/screen/wayland/screen_copy_registry.h"
+#include "capture/screen/wayland/screen_copy/screen_copy_frame.h"
+#include "capture/screen/wayland/screen_copy/screen_copy_registry.h"
+#include "capture/screen/wayland/screen_copy/wayland_connection.h"
 #include "capture/screen/wayland/video_frame.h"
-#include "capture/screen/wayland/wayland_connection.h"
 
 namespace {
 
