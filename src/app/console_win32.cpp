@@ -25,6 +25,29 @@ BOOL WINAPI ResetColoursOnBreak(DWORD) {
   return FALSE;
 }
 
+// Whether the console acts on the sequences rather than showing them as text,
+// as a console can that takes the mode without knowing it (Wine's, in a
+// terminal). A reset moves the cursor only when it is shown; then it is
+// blanked again and the cursor put back.
+bool ActsOnSequences(HANDLE out) {
+  static const char kReset[] = "\x1b[0m";
+  CONSOLE_SCREEN_BUFFER_INFO before;
+  CONSOLE_SCREEN_BUFFER_INFO after;
+  DWORD done = 0;
+  if (!GetConsoleScreenBufferInfo(out, &before) ||
+      !WriteConsoleA(out, kReset, sizeof kReset - 1, &done, nullptr) ||
+      !GetConsoleScreenBufferInfo(out, &after)) {
+    return false;
+  }
+  const COORD from = before.dwCursorPosition;
+  const COORD to = after.dwCursorPosition;
+  if (from.X == to.X && from.Y == to.Y) return true;
+  const LONG shown = (to.Y - from.Y) * static_cast<LONG>(before.dwSize.X) + (to.X - from.X);
+  if (shown > 0) FillConsoleOutputCharacterA(out, ' ', static_cast<DWORD>(shown), from, &done);
+  SetConsoleCursorPosition(out, from);
+  return false;
+}
+
 }  // namespace
 
 void ResetConsole(bool clear) {
@@ -58,6 +81,10 @@ bool EnableConsoleColour() {
   // the escape sequences as text, so then there is simply no colour.
   if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0 &&
       !SetConsoleMode(out, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+    return false;
+  }
+  if (!ActsOnSequences(out)) {
+    SetConsoleMode(out, mode);
     return false;
   }
   SetConsoleCtrlHandler(ResetColoursOnBreak, TRUE);
