@@ -51,17 +51,28 @@ void ApplySgr(Shown& pen, const std::string& parameters) {
   }
 }
 
+bool SamePen(const Shown& a, const Shown& b) {
+  return a.foreground == b.foreground && a.bold == b.bold && a.faint == b.faint &&
+         a.reversed == b.reversed;
+}
+
 // Rows of characters with their attributes from text with escape sequences;
 // attributes carry over from one row to the next, as on a terminal. Other
-// sequences than colours are dropped, and so are carriage returns.
-std::vector<std::vector<Shown>> Interpret(const std::string& text, Shown* last = nullptr) {
+// sequences than colours are dropped, and so are carriage returns. Counts
+// into idle the colour sequences that changed nothing.
+std::vector<std::vector<Shown>> Interpret(const std::string& text, Shown* last = nullptr,
+                                          int* idle = nullptr) {
   std::vector<std::vector<Shown>> rows(1);
   Shown pen;
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '[') {
       size_t end = i + 2;
       while (end < text.size() && !std::isalpha(static_cast<unsigned char>(text[end]))) ++end;
-      if (end < text.size() && text[end] == 'm') ApplySgr(pen, text.substr(i + 2, end - i - 2));
+      if (end < text.size() && text[end] == 'm') {
+        const Shown before = pen;
+        ApplySgr(pen, text.substr(i + 2, end - i - 2));
+        if (idle != nullptr && SamePen(before, pen)) ++*idle;
+      }
       i = end;
     } else if (text[i] == '\n') {
       rows.emplace_back();
@@ -185,9 +196,11 @@ TEST(TerminalColours, ColoursOnlyWhereWantedAndTheSameText) {
     EXPECT_EQ(pane, LastScreen(redirected.out));
 
     Shown end;
+    int idle = 0;
     const std::vector<std::vector<Shown>> rows = Interpret(shown.colours);
-    Interpret(shown.raw, &end);
+    Interpret(shown.raw, &end, &idle);
     EXPECT_TRUE(Plain(end)) << "left on at the end";
+    EXPECT_EQ(idle, 0) << "colour sequences sent where the colour does not change";
     ASSERT_GE(rows.size(), 21u);
     if (!c.coloured) {
       // Not even a reset: the bytes a terminal got before colours existed.
