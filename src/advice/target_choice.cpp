@@ -199,9 +199,20 @@ void WritePieceLine(Half half) {
   std::cout << (half == Half::kSecond ? "Piece: Right side" : "Piece: Left side ") << std::endl;
 }
 
-}  // namespace
+// What the searches found: the target cell, the half it is for and, for a
+// stack, its run. The report and the direction are made from it alone.
+enum class Outcome { kVirus, kStack, kNothing };
+struct Decision {
+  Outcome outcome;
+  int column;
+  int row;
+  Half half;
+  int run;
+  int firstColumn;  // clamped, as the direction compares with them
+  int secondColumn;
+};
 
-char ChooseMove(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
+Decision Decide(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
                 int32_t secondColumn, int32_t secondRow) {
   // Out-of-range halves are moved to the nearest place the searches can
   // handle; a first half above the bottle stays at row -1, where it is never
@@ -219,28 +230,45 @@ char ChooseMove(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t fi
   s.leftBound = FindLeftBound(grid, std::min(firstColumn, secondColumn), s.baseRow);
   s.rightBound = FindRightBound(grid, std::max(firstColumn, secondColumn), s.baseRow);
 
-  int column = 0;
-  int row = 0;
-  Half half = Half::kSecond;
-  if (FindVirus(grid, s, column, row, half)) {
-    const bool second = half == Half::kSecond;
-    WriteTargetLine("Target: Virus ", column, row, "       ");
+  Decision d{Outcome::kVirus, 0, 0, Half::kSecond, 0, firstColumn, secondColumn};
+  if (FindVirus(grid, s, d.column, d.row, d.half)) return d;
+  d.run = FindLongestStack(grid, s, d.column, d.row, d.half);
+  if (d.run > 0) {
+    d.outcome = Outcome::kStack;
+    return d;
+  }
+  d.outcome = Outcome::kNothing;
+  d.half = Half::kFirst;
+  FindDeepestPair(grid, s, d.column, d.row);
+  return d;
+}
+
+}  // namespace
+
+char ChooseMove(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
+                int32_t secondColumn, int32_t secondRow) {
+  const Decision d = Decide(grid, firstColumn, firstRow, secondColumn, secondRow);
+  const bool second = d.half == Half::kSecond;
+  if (d.outcome == Outcome::kVirus) {
+    WriteTargetLine("Target: Virus ", d.column, d.row, "       ");
     std::cout << (second ? "                  " : "                     ") << std::endl;
-    WritePieceLine(half);
-    return DirectionFrom(column, second ? secondColumn : firstColumn);
-  }
-  const int run = FindLongestStack(grid, s, column, row, half);
-  if (run > 0) {
-    WriteTargetLine("Target: Vitamin ", column, row, "    ");
+    WritePieceLine(d.half);
+  } else if (d.outcome == Outcome::kStack) {
+    WriteTargetLine("Target: Vitamin ", d.column, d.row, "    ");
     std::cout << "Stack: ";
-    WriteNumber(run);
+    WriteNumber(d.run);
     std::cout << std::endl;
-    WritePieceLine(half);
-    return DirectionFrom(column, half == Half::kSecond ? secondColumn : firstColumn);
+    WritePieceLine(d.half);
+  } else {
+    WriteTargetLine("Target: Nothing ", d.column, d.row, "     ");
+    std::cout << "                " << std::endl;
+    std::cout << "                 " << std::endl;
   }
-  FindDeepestPair(grid, s, column, row);
-  WriteTargetLine("Target: Nothing ", column, row, "     ");
-  std::cout << "                " << std::endl;
-  std::cout << "                 " << std::endl;
-  return DirectionFrom(column, firstColumn);
+  return DirectionFrom(d.column, second ? d.secondColumn : d.firstColumn);
+}
+
+TargetCell ChooseTarget(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
+                        int32_t secondColumn, int32_t secondRow) {
+  const Decision d = Decide(grid, firstColumn, firstRow, secondColumn, secondRow);
+  return {d.column, d.row};
 }

@@ -19,4 +19,15 @@
 char ChooseMove(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
                 int32_t secondColumn, int32_t secondRow);
 
+// The cell that ChooseMove's target line names for the same arguments, from
+// the same searches, without writing anything: for the display, which marks
+// it on the board before ChooseMove prints. For the deepest spot it is the
+// left one of its two columns.
+struct TargetCell {
+  int32_t column;
+  int32_t row;
+};
+TargetCell ChooseTarget(const uint8_t grid[kBoardCells], int32_t firstColumn, int32_t firstRow,
+                        int32_t secondColumn, int32_t secondRow);
+
 #endif  // BOTTLEWATCH_ADVICE_TARGET_CHOICE_H_

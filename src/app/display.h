@@ -3,6 +3,11 @@
 // newline and a flush; the advice word has no newline but is flushed at once.
 // The console is redrawn from its top-left corner without blanking, so lines
 // that can be shorter than the one they replace end in blanks.
+//
+// On a terminal the board and the advice word may also carry colours: escape
+// sequences around the same characters, never anything else. Each write that
+// turns an attribute on turns it off again before it ends, so whatever is
+// written next, or whoever writes after the program, starts uncoloured.
 #ifndef BOTTLEWATCH_APP_DISPLAY_H_
 #define BOTTLEWATCH_APP_DISPLAY_H_
 
@@ -10,16 +15,26 @@
 
 #include "vision/board.h"
 
+// Decides, once and before the first redraw, whether the board and the advice
+// word are coloured: only when standard output is a terminal that shows
+// colours (see EnableConsoleColour), NO_COLOR is unset or empty and TERM is not
+// "dumb". Until it is called nothing is coloured.
+void ChooseColours();
+
 // "Found field at: ", "x,y", "with width w ".
 void PrintFieldReport(const FieldRect& field);
 
 // Sixteen lines, one per row from the top: each code byte followed by a blank.
-void PrintBoard(const uint8_t grid[kBoardCells]);
+// In colour each code has its colour, '.' is faint, and for a found vitamin
+// (vitamin not null) its two halves and the cell its target line will name
+// are shown in reverse video.
+void PrintBoard(const uint8_t grid[kBoardCells], const VitaminPosition* vitamin = nullptr);
 
 // "Vitamin at: c,r c,r" and six blanks.
 void PrintVitaminLine(const VitaminPosition& position);
 
-// "Move left " for 'L', "Move right" for 'R', ten blanks otherwise.
+// "Move left " for 'L', "Move right" for 'R', ten blanks otherwise; the words
+// in bold when in colour.
 void PrintAdviceWord(char direction);
 
 // On the error stream, while no field has been found: that no bottle shows

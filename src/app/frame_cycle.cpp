@@ -194,7 +194,7 @@ void RunFramePass(AdvisorState& state) {
   state.lastResult = DetectVitamin(state.current, state.previous, state.position);
   if (state.lastResult != kNoChange) {
     ResetConsole(false);
-    PrintBoard(state.current);
+    PrintBoard(state.current, state.lastResult == kVitaminFound ? &state.position : nullptr);
   }
   if (state.lastResult == kVitaminFound) {
     const VitaminPosition& p = state.position;

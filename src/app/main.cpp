@@ -5,6 +5,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/display.h"
 #include "app/frame_cycle.h"
 #include "app/work_folder.h"
 
@@ -41,6 +42,7 @@ void SayWhenFramesMayReachADisk() {
 int main() {
   std::set_terminate(ReportEscapedException);
   SayWhenFramesMayReachADisk();
+  ChooseColours();
   static AdvisorState state;
   StartAdvisor(state);
   for (;;) RunFramePass(state);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <iostream>
 #include <random>
 #include <sstream>
@@ -142,6 +143,14 @@ TEST_P(ChooseMoveCases, ReportsTargetAndDirection) {
       Advise(board.data(), at.firstColumn, at.firstRow, at.secondColumn, at.secondRow);
   EXPECT_EQ(advice.text, c.target + "\n" + c.detail + "\n" + c.piece + "\n");
   EXPECT_EQ(advice.move, c.move);
+  // The display marks the cell the target line names.
+  int column = -1;
+  int row = -1;
+  ASSERT_EQ(std::sscanf(c.target.c_str(), "Target: %*s %d,%d", &column, &row), 2) << c.target;
+  const TargetCell cell =
+      ChooseTarget(board.data(), at.firstColumn, at.firstRow, at.secondColumn, at.secondRow);
+  EXPECT_EQ(cell.column, column) << c.target;
+  EXPECT_EQ(cell.row, row) << c.target;
 }
 
 INSTANTIATE_TEST_SUITE_P(TargetChoice, ChooseMoveCases, testing::ValuesIn(kCases),

@@ -45,13 +45,17 @@ void AdvisorRun::AddFrameBytes(const std::string& tiffBytes) {
   WriteFile(dir_.File(name), tiffBytes);
 }
 
+std::map<std::string, std::string> AdvisorRun::Environment(const std::string& display) const {
+  const char* path = std::getenv("PATH");
+  return {{"PATH", dir_.File("bin") + ":" + (path ? path : "/usr/bin:/bin")},
+          {"BOTTLEWATCH_FRAMES", dir_.File("frames")},
+          {"DISPLAY", display},
+          {"BOTTLEWATCH_FEEDER_NUDGES", "1"}};
+}
+
 ProcessResult AdvisorRun::Run(const std::string& display, double timeoutSeconds,
                               std::map<std::string, std::string> env, bool unprivileged) const {
-  const char* path = std::getenv("PATH");
-  env.emplace("PATH", dir_.File("bin") + ":" + (path ? path : "/usr/bin:/bin"));
-  env.emplace("BOTTLEWATCH_FRAMES", dir_.File("frames"));
-  env.emplace("DISPLAY", display);
-  env.emplace("BOTTLEWATCH_FEEDER_NUDGES", "1");
+  env.merge(Environment(display));  // the caller's own values win
   return RunProcess({AdvisorBinary()}, workDir(), env, timeoutSeconds, unprivileged);
 }
 

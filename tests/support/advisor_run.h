@@ -39,6 +39,10 @@ class AdvisorRun {
   ProcessResult Run(const std::string& display, double timeoutSeconds,
                     std::map<std::string, std::string> env = {}, bool unprivileged = false) const;
 
+  // The variables Run sets for the advisor beside the parent's own, for a
+  // run started some other way (in a terminal of its own, say).
+  std::map<std::string, std::string> Environment(const std::string& display) const;
+
   // Lets an unprivileged child reach the frames and write the call counter.
   void OpenToEveryone() const;
 
