@@ -87,14 +87,14 @@ bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width,
 // ---- Found: LocateField's fields, widest first, until one passes.
 
 void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
-                std::vector<uint32_t>& scratch, FieldRect& found) {
+                int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found) {
   found = FieldRect{};
   if (width <= 0 || height <= 0) return;
   const uint32_t* frame = raster;
   for (int32_t tries = 0; tries < kMostCandidates; ++tries) {
     FieldRect field;
     LocateField(frame, height, width, field.left, field.top, field.width);
-    if (field.width == 0) return;
+    if (field.width == 0 || field.width < narrowest) return;
     // Checked on the frame itself: the white painted into the copy would
     // make walls of its own.
     if (check(raster, height, width, field)) {
@@ -184,8 +184,11 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
     // The frame that first finds a field is not counted, as the start-up
     // frame is not.
     CountSearchPasses(search, 1);
+    // Only a field that the choice below could take is worth the looks.
+    const int32_t narrowest =
+        std::max(kSmallestBottle, search.nearWidest[0].width - kFieldWidthSlack);
     FieldRect found;
-    FindBottle(raster, height, width, LooksLikeBottle, search.scratch, found);
+    FindBottle(raster, height, width, LooksLikeBottle, narrowest, search.scratch, found);
     NoteField(search.nearWidest, found);
     const FieldRect chosen = ChooseField(search.nearWidest);
     if (!SameField(chosen, search.field)) {

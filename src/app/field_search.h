@@ -47,7 +47,7 @@ constexpr int32_t kSmallestBottle = 40;
 // How many of LocateField's fields one frame may reject before the search
 // gives up on that frame: each rejected field's top is hidden from the next
 // look, so a dark desktop yields its dark areas one by one, widest first.
-constexpr int32_t kMostCandidates = 24;
+constexpr int32_t kMostCandidates = 64;
 
 // Whether the field looks like the bottle in this frame: at least
 // kSmallestBottle wide, a bright wall just outside each side down most of the
@@ -62,12 +62,14 @@ bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const
 
 // The first field, in LocateField's order, that passes check: LocateField on
 // the frame, then on a copy (scratch, resized as needed) with each rejected
-// field's top painted white, at most kMostCandidates times. found is all 0
-// when none passes.
+// field's top painted white, at most kMostCandidates times. Painting only
+// adds bright pixels and removes starts, so later fields are no wider: the
+// looks end at the first field narrower than narrowest. found is all 0 when
+// none passes.
 using FieldCheck = bool (*)(const uint32_t* raster, int32_t height, int32_t width,
                             const FieldRect& field);
 void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
-                std::vector<uint32_t>& scratch, FieldRect& found);
+                int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found);
 
 // The search's account, kept by the frame cycle for the life of the process.
 struct FieldSearch {

@@ -151,7 +151,7 @@ void DrawText(Picture& picture, int left, int top, int count, uint32_t colour, u
 
 std::vector<std::string> DesktopNames() {
   return {"bright",   "black",        "icons",   "top bar", "dock",
-          "terminal", "file manager", "browser", "photo"};
+          "terminal", "file manager", "browser", "photo",   "light windows"};
 }
 
 Picture DrawDesktop(const std::string& name, int width, int height) {
@@ -177,6 +177,13 @@ Picture DrawDesktop(const std::string& name, int width, int height) {
     FileManager(picture, 0, 0, 420, 300, 12);
   } else if (name == "browser") {
     Browser(picture, 0, 0, 640, 400, 13);
+  } else if (name == "light windows") {
+    // Two light windows with a strip of dark wallpaper between them, walled
+    // on both sides from top to bottom.
+    FillRect(picture, 0, 0, 230, height, Grey(235));
+    DrawText(picture, 10, 40, 25, Grey(40), 14);
+    FillRect(picture, 330, 0, width - 330, height, Grey(225));
+    DrawText(picture, 340, 40, 30, Grey(40), 15);
   } else {
     throw std::invalid_argument("no such desktop: " + name);
   }
