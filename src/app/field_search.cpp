@@ -180,27 +180,34 @@ void CountSearchPasses(FieldSearch& search, int64_t passes) {
 }  // namespace
 
 FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t height, int32_t width) {
+  const bool inUse = search.field.width != 0;
+  const bool there = inUse && LooksLikeBottle(raster, height, width, search.field);
   if (StillSearching(search)) {
     // The frame that first finds a field is not counted, as the start-up
     // frame is not.
     CountSearchPasses(search, 1);
-    // Only a field that the choice below could take is worth the looks.
-    const int32_t narrowest =
-        std::max(kSmallestBottle, search.nearWidest[0].width - kFieldWidthSlack);
-    FieldRect found;
-    FindBottle(raster, height, width, LooksLikeBottle, narrowest, search.scratch, found);
-    NoteField(search.nearWidest, found);
-    const FieldRect chosen = ChooseField(search.nearWidest);
-    if (!SameField(chosen, search.field)) {
-      search.field = chosen;
-      search.missingPasses = 0;
-      return FieldStep::kChanged;
+    // While the field in use is covered, nothing replaces it: a dark menu or
+    // pause panel over the bottle and its walls can look like a wider bottle.
+    // It comes back, or is lost and looked for afresh.
+    if (!inUse || there) {
+      // Only a field that the choice below could take is worth the looks.
+      const int32_t narrowest =
+          std::max(kSmallestBottle, search.nearWidest[0].width - kFieldWidthSlack);
+      FieldRect found;
+      FindBottle(raster, height, width, LooksLikeBottle, narrowest, search.scratch, found);
+      NoteField(search.nearWidest, found);
+      const FieldRect chosen = ChooseField(search.nearWidest);
+      if (!SameField(chosen, search.field)) {
+        search.field = chosen;
+        search.missingPasses = 0;
+        return FieldStep::kChanged;
+      }
     }
   }
-  if (search.field.width == 0) return FieldStep::kNone;
+  if (!inUse) return FieldStep::kNone;
 
   // ---- Kept while it stays; lost when it has been gone a second.
-  if (LooksLikeBottle(raster, height, width, search.field)) {
+  if (there) {
     search.missingPasses = 0;
     return FieldStep::kRead;
   }
