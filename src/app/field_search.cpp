@@ -4,6 +4,7 @@
 #include "app/field_search.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "vision/field_location.h"
 #include "vision/luminance.h"
