@@ -15,7 +15,7 @@ namespace {
 constexpr int kBrightLevel = 128;
 // Rows of the walls and columns of the floor that must be bright. In the
 // scene table (bench/field_search_scenes.cpp) 90 to 99 give the same result
-// and 80 lets 60 more desktop areas through; 90 leaves room for a game that
+// and 80 gets 60 more scenes wrong; 90 leaves room for a game that
 // draws over its walls for a few rows.
 constexpr int32_t kWallPercent = 90;
 
