@@ -221,10 +221,11 @@ Picture WithWalls(Picture picture) {
 const char kLostBottle[] =
     "bottlewatch: lost the bottle; looking for it again in the screen's top-left 640 x 480\n";
 
-// The drawn game's window, cells of side 12, on a dark desktop with light
-// icons: its bottle's top-left pixel is (left + 36, top + 24).
-Picture GameOnDesktop(const std::string& board, int left, int top) {
-  Picture screen = DrawDesktop("icons");
+// The drawn game's window, cells of side 12, on a dark desktop (by default
+// with light icons): its bottle's top-left pixel is (left + 36, top + 24).
+Picture GameOnDesktop(const std::string& board, int left, int top,
+                      const std::string& desktop = "icons") {
+  Picture screen = DrawDesktop(desktop);
   int bottleLeft = 0, bottleTop = 0;
   Paste(screen, DrawGameWindow(board, 12, false, bottleLeft, bottleTop), left, top);
   return screen;
@@ -306,6 +307,17 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
         {GameOnDesktop(levelOne, 300, 30), 1},
         {GameOnDesktop(boards[2], 300, 30), 1}},
        FieldReport(0, 0, 0) + FieldReport(336, 54, 96) + enteringRedraw},
+      // The dark strip between the windows has walls all the way down, but
+      // no floor.
+      {"two light windows with dark wallpaper between them, then the game",
+       {{DrawDesktop("light windows"), 2},
+        {GameOnDesktop(levelOne, 380, 200, "light windows"), 1},
+        {GameOnDesktop(boards[2], 380, 200, "light windows"), 1}},
+       FieldReport(0, 0, 0) + FieldReport(416, 224, 96) + enteringRedraw},
+      {"the game's window beside a dark terminal from the start",
+       {{GameOnDesktop(levelOne, 60, 120, "terminal"), 2},
+        {GameOnDesktop(boards[2], 60, 120, "terminal"), 1}},
+       FieldReport(96, 144, 96) + Picture16(levelOne) + kClearBlock + enteringRedraw},
       {"the game gone a second, then its window back elsewhere",
        {{DrawGameScreen(levelOne), 2},
         {DrawDesktop("icons"), kFieldLostPasses + 2},
