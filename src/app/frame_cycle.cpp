@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <iostream>
 
 #include "advice/target_choice.h"
 #include "app/console.h"
@@ -11,7 +12,6 @@
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/screen/screen_capture.h"
 #include "vision/cell_classification.h"
-#include "vision/field_location.h"
 #include "vision/vitamin_detection.h"
 
 namespace {
@@ -29,15 +29,6 @@ constexpr int kScreenWaitMillis = 500;
 constexpr int kSettleMillis = 400;
 constexpr int kNoLimit = -1;
 constexpr double kDisplayFramesPerSecond = 60.0;
-
-// The field search's one account: passes run, and the display frames a still
-// screen was waited for in place of passes, from the frame in which a field
-// was first found on. Before that every pass searches, however long it takes.
-void CountFieldSearch(AdvisorState& state, int64_t passes) {
-  if (state.field.width == 0) return;
-  state.fieldSearchPassesRun = static_cast<int32_t>(
-      std::min<int64_t>(kFieldSearchPasses, state.fieldSearchPassesRun + passes));
-}
 
 // Waits, capturing again after each wait, until the screen differs from the
 // capture the raster came from (or a capture fails, which is not looked at)
@@ -62,8 +53,21 @@ bool AwaitScreenChange(AdvisorState& state, int limitMillis) {
     }
   }
   const std::chrono::duration<double> waited = Clock::now() - start;
-  CountFieldSearch(state, std::llround(waited.count() * kDisplayFramesPerSecond));
+  CountFieldFrames(state.search, std::llround(waited.count() * kDisplayFramesPerSecond));
   return changed;
+}
+
+// How long a capture identical to the last may be waited on before it is
+// converted again: a moment until the converter has repeated itself, then
+// for ever; but never past the moment a missing field counts as lost.
+int StillScreenLimit(const AdvisorState& state) {
+  int limit = state.converterRepeats ? kNoLimit : kSettleMillis;
+  const int32_t framesLeft = FramesUntilLost(state.search);
+  if (framesLeft >= 0) {
+    const int untilLost = static_cast<int>(std::ceil(framesLeft * 1000 / kDisplayFramesPerSecond));
+    limit = limit == kNoLimit ? untilLost : std::min(limit, untilLost);
+  }
+  return limit;
 }
 
 bool SameRaster(const Raster& raster, const std::vector<uint32_t>& pixels) {
@@ -77,9 +81,7 @@ void FetchNextFrame(AdvisorState& state) {
   // A converter that has not repeated itself yet is run again on a screen
   // that stays still: it may have something new to say (the tests' stand-in
   // gives a new frame for the same capture).
-  if (repeated) {
-    repeated = !AwaitScreenChange(state, state.converterRepeats ? kNoLimit : kSettleMillis);
-  }
+  if (repeated) repeated = !AwaitScreenChange(state, StillScreenLimit(state));
   Raster& raster = state.raster;
   const size_t count = static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height);
   repeated = repeated && raster.pixels != nullptr;
@@ -88,77 +90,28 @@ void FetchNextFrame(AdvisorState& state) {
   state.converterRepeats = repeated && SameRaster(raster, state.rasterBefore);
 }
 
-// Scan order, LocateField's order among fields of equal width.
-bool EarlierInScan(const FieldRect& a, const FieldRect& b) {
-  if (a.top != b.top) return a.top < b.top;
-  return a.left < b.left;
-}
-
-bool SameField(const FieldRect& a, const FieldRect& b) {
-  return a.left == b.left && a.top == b.top && a.width == b.width;
-}
-
-// Adds a frame's field to those kept near the widest. A new widest moves the
-// kept ones down by the difference, and those it pushes past the slack drop.
-void NoteField(FieldRect (&nearWidest)[kFieldWidthSlack + 1], const FieldRect& found) {
-  if (found.width == 0) return;
-  const int32_t widest = nearWidest[0].width;
-  if (found.width > widest) {
-    const int32_t shift = found.width - widest;
-    for (int32_t i = kFieldWidthSlack; i > 0; --i) {
-      nearWidest[i] = i >= shift ? nearWidest[i - shift] : FieldRect{};
-    }
-    nearWidest[0] = found;
-    return;
-  }
-  const int32_t below = widest - found.width;
-  if (below > kFieldWidthSlack) return;
-  FieldRect& kept = nearWidest[below];
-  if (kept.width == 0 || EarlierInScan(found, kept)) kept = found;
-}
-
-// The highest field near the widest, then the leftmost, then the widest. A
-// vitamin or a landed half in the bottle's top rows hides its true top-left
-// corner, so a start at such a moment finds a field of the same width lower
-// down; a blurred wall makes one a pixel or two wider and lower. A frame that
-// shows the top rows clear and sharp gives the true one, and it is the
-// highest. A dark area clearly wider (a screen between levels) still wins.
-FieldRect ChooseField(const FieldRect (&nearWidest)[kFieldWidthSlack + 1]) {
-  FieldRect chosen = nearWidest[0];
-  for (int32_t i = 1; i <= kFieldWidthSlack; ++i) {
-    if (nearWidest[i].width > 0 && EarlierInScan(nearWidest[i], chosen)) chosen = nearWidest[i];
-  }
-  return chosen;
-}
-
-// Whether this pass looks for the field: every pass while none has been found
-// (the game not on the screen yet, however long that lasts), then the first
-// kFieldSearchPasses after it. After those the field is kept for the rest of
-// the run, so that a later screen (between levels, say) cannot move it.
-bool StillSearching(const AdvisorState& state) {
-  return state.field.width == 0 || state.fieldSearchPassesRun < kFieldSearchPasses;
-}
-
-// Whether this frame changed the field in use.
-bool RelocateField(AdvisorState& state) {
+// The field search took a new field in this frame: report it and read both
+// grids from this frame.
+void TakeNewField(AdvisorState& state) {
   const Raster& raster = state.raster;
-  FieldRect found;
-  LocateField(raster.pixels, raster.height, raster.width, found.left, found.top, found.width);
-  NoteField(state.nearWidest, found);
-  const FieldRect chosen = ChooseField(state.nearWidest);
-  if (SameField(chosen, state.field)) return false;
-  state.field = chosen;
   ResetConsole(true);
-  PrintFieldReport(state.field);
+  PrintFieldReport(state.search.field);
   // Both grids from this frame: cells read under the old field are no
   // evidence of anything filling, and the next pass compares like with like.
   // The vitamin position stays; only a found vitamin is ever printed, and
   // finding one rewrites it.
-  SampleGrid(raster.pixels, raster.width, raster.height, state.field, state.current,
+  SampleGrid(raster.pixels, raster.width, raster.height, state.search.field, state.current,
              state.previous);
   std::copy(state.current, state.current + kBoardCells, state.previous);
   state.lastResult = kNoChange;
-  return true;
+}
+
+// Said once when the bottle has gone; what stands on the console stays, and
+// the next field report blanks it.
+void PrintLostLine() {
+  std::cerr << "bottlewatch: lost the bottle; looking for it again in the screen's top-left "
+               "640 x 480"
+            << std::endl;
 }
 
 }  // namespace
@@ -167,29 +120,32 @@ void StartAdvisor(AdvisorState& state) {
   FetchNextFrame(state);
   ResetConsole(true);
   const Raster& raster = state.raster;
-  // A screen still dark at start-up (the game not shown yet) costs this
-  // search milliseconds where the plain scan it matches takes seconds.
-  LocateField(raster.pixels, raster.height, raster.width, state.field.left, state.field.top,
-              state.field.width);
-  NoteField(state.nearWidest, state.field);
-  PrintFieldReport(state.field);
+  SearchField(state.search, raster.pixels, raster.height, raster.width);
+  PrintFieldReport(state.search.field);
   // Said once: the report that follows when the game shows blanks the console
   // and covers it.
-  if (state.field.width == 0) PrintWaitingLine();
+  if (state.search.field.width == 0) PrintWaitingLine();
 }
 
 void RunFramePass(AdvisorState& state) {
-  if (StillSearching(state)) {
-    // The frame that first finds a field is not counted, as the start-up
-    // frame is not.
-    CountFieldSearch(state, 1);
-    if (RelocateField(state)) {
+  const Raster& raster = state.raster;
+  switch (SearchField(state.search, raster.pixels, raster.height, raster.width)) {
+    case FieldStep::kChanged:
+      TakeNewField(state);
       FetchNextFrame(state);
       return;
-    }
+    case FieldStep::kLost:
+      PrintLostLine();
+      FetchNextFrame(state);
+      return;
+    case FieldStep::kMissing:
+    case FieldStep::kNone:
+      FetchNextFrame(state);
+      return;
+    case FieldStep::kRead:
+      break;
   }
-  const Raster& raster = state.raster;
-  SampleGrid(raster.pixels, raster.width, raster.height, state.field, state.current,
+  SampleGrid(raster.pixels, raster.width, raster.height, state.search.field, state.current,
              state.previous);
   state.lastResult = DetectVitamin(state.current, state.previous, state.position);
   if (state.lastResult != kNoChange) {

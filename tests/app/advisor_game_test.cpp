@@ -13,6 +13,7 @@
 
 #include "app/frame_cycle.h"
 #include "support/advisor_run.h"
+#include "support/desktop_pictures.h"
 #include "support/game_screen.h"
 #include "support/temp_dir.h"
 #include "support/xvfb_server.h"
@@ -217,6 +218,28 @@ Picture WithWalls(Picture picture) {
   return picture;
 }
 
+const char kLostBottle[] =
+    "bottlewatch: lost the bottle; looking for it again in the screen's top-left 640 x 480\n";
+
+// The drawn game's window, cells of side 12, on a dark desktop (by default
+// with light icons): its bottle's top-left pixel is (left + 36, top + 24).
+Picture GameOnDesktop(const std::string& board, int left, int top,
+                      const std::string& desktop = "icons") {
+  Picture screen = DrawDesktop(desktop);
+  int bottleLeft = 0, bottleTop = 0;
+  Paste(screen, DrawGameWindow(board, 12, false, bottleLeft, bottleTop), left, top);
+  return screen;
+}
+
+// The drawn game with a dark menu panel over the middle of its bottle and
+// both its walls, as a pause screen shows one.
+Picture Paused(const std::string& board) {
+  Picture screen = DrawGameScreen(board);
+  FillRect(screen, 170, 100, 156, 60, Rgb(30, 40, 90));
+  DrawText(screen, 220, 125, 6, Rgb(240, 240, 240), 4);
+  return screen;
+}
+
 // The field of the searching passes is the best one seen. A field equal to
 // the one in use, or worse (a vitamin in the top rows), is covered by the test
 // above, whose frames show both and whose output holds one report.
@@ -243,6 +266,7 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
     const char* name;
     std::vector<Frames> frames;
     std::string expected;
+    bool lost = false;  // whether it says once that it lost the bottle
   } cases[] = {
       // The viruses that come into view with the move are not news.
       {"a vitamin in the top rows, then clear rows",
@@ -276,6 +300,39 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
         {WithWalls(DrawGameScreen(levelOne)), 1, "Triangle"},
         {WithWalls(DrawGameScreen(boards[2])), 1, "Triangle"}},
        FieldReport(399, 117, 194) + FieldReport(400, 80, 192) + enteringRedraw},
+      // The desktop's dark areas are wider than the bottle, and none has
+      // bright walls and a floor.
+      {"a dark desktop, then the game's window on it",
+       {{DrawDesktop("icons"), 3},
+        {GameOnDesktop(levelOne, 300, 30), 1},
+        {GameOnDesktop(boards[2], 300, 30), 1}},
+       FieldReport(0, 0, 0) + FieldReport(336, 54, 96) + enteringRedraw},
+      // The dark strip between the windows has walls all the way down, but
+      // no floor.
+      {"two light windows with dark wallpaper between them, then the game",
+       {{DrawDesktop("light windows"), 2},
+        {GameOnDesktop(levelOne, 380, 200, "light windows"), 1},
+        {GameOnDesktop(boards[2], 380, 200, "light windows"), 1}},
+       FieldReport(0, 0, 0) + FieldReport(416, 224, 96) + enteringRedraw},
+      {"the game's window beside a dark terminal from the start",
+       {{GameOnDesktop(levelOne, 60, 120, "terminal"), 2},
+        {GameOnDesktop(boards[2], 60, 120, "terminal"), 1}},
+       FieldReport(96, 144, 96) + Picture16(levelOne) + kClearBlock + enteringRedraw},
+      {"the game gone a second, then its window back elsewhere",
+       {{DrawGameScreen(levelOne), 2},
+        {DrawDesktop("icons"), kFieldLostPasses + 2},
+        {GameOnDesktop(levelOne, 100, 60), 1},
+        {GameOnDesktop(boards[2], 100, 60), 1}},
+       FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + FieldReport(136, 84, 96) +
+           enteringRedraw,
+       true},
+      // Nothing is read under the panel, and the panel, wider than the
+      // bottle, is not taken for one.
+      {"a pause panel over the bottle for less than a second",
+       {{DrawGameScreen(levelOne), 2},
+        {Paused(levelOne), kFieldLostPasses - 2},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + enteringRedraw},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -299,6 +356,11 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
       ++said;
     }
     EXPECT_EQ(said, waited ? 1u : 0u) << result.err;
+    const size_t lostAt = result.err.find(kLostBottle);
+    EXPECT_EQ(lostAt != std::string::npos, c.lost) << result.err;
+    if (c.lost) {
+      EXPECT_EQ(result.err.find(kLostBottle, lostAt + 1), std::string::npos) << result.err;
+    }
   }
 }
 

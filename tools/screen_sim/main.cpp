@@ -18,9 +18,14 @@
 namespace {
 
 volatile sig_atomic_t stopRequested = 0;
+volatile sig_atomic_t moveRequested = 0;
 
 void RequestStop(int) {
   stopRequested = 1;
+}
+
+void RequestMove(int) {
+  moveRequested = 1;
 }
 
 struct Options {
@@ -31,12 +36,16 @@ struct Options {
   std::string logPath;
   SimLayout layout;
   SimWindowPlace place;
+  bool moves = false;  // --move given
+  int moveX = 0;
+  int moveY = 0;
   bool help = false;
 };
 
 const char kUsage[] =
     "usage: screen-sim [--hold SECONDS] [--seed N] [--rate STEPS_PER_SECOND] [--steps N]\n"
     "                  [--log FILE] [--side PIXELS] [--left X] [--top Y] [--window X,Y]\n"
+    "                  [--move X,Y]\n"
     "  --hold   how long the first, viruses-only state stays (default 1.0)\n"
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
@@ -45,7 +54,9 @@ const char kUsage[] =
     "           got there (t=, wall-clock microseconds since the epoch)\n"
     "  --side, --left, --top  cell side and the bottle's top-left pixel (default 12, 200, 40)\n"
     "  --window an ordinary window that the window manager places, asked for X,Y, instead\n"
-    "           of an unmanaged one at the screen's corner\n";
+    "           of an unmanaged one at the screen's corner\n"
+    "  --move   on SIGUSR1, move the window to X,Y (as a player drags the game's window) and\n"
+    "           log a line \"moved to X,Y t=...\"\n";
 
 bool ParseDouble(const char* text, double* value) {
   char* end = nullptr;
@@ -86,14 +97,20 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       ok = errno == 0 && end != value && *end == '\0' && value[0] != '-';
     } else if (name == "--steps") {
       ok = ParseLong(value, &options->steps) && options->steps >= 0;
-    } else if (name == "--window") {
+    } else if (name == "--window" || name == "--move") {
       char* end = nullptr;
       errno = 0;
       const long x = std::strtol(value, &end, 10);
       ok = errno == 0 && end != value && *end == ',';
       if (ok)
         ok = ParseLong(end + 1, &number) && x >= 0 && x < 10000 && number >= 0 && number < 10000;
-      options->place = {true, static_cast<int>(x), static_cast<int>(number)};
+      if (name == "--window") {
+        options->place = {true, static_cast<int>(x), static_cast<int>(number)};
+      } else {
+        options->moves = true;
+        options->moveX = static_cast<int>(x);
+        options->moveY = static_cast<int>(number);
+      }
     } else if (name == "--log") {
       options->logPath = value;
       ok = !options->logPath.empty();
@@ -135,9 +152,18 @@ double Now() {
 }
 
 // Sleeps in short slices so that a stop signal ends the wait quickly, and
-// keeps the window painted meanwhile.
-void WaitUntil(double deadline, SimScreen* screen) {
+// keeps the window painted meanwhile; moves the window when asked.
+void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::FILE* log) {
   while (!stopRequested) {
+    if (moveRequested && options.moves) {
+      moveRequested = 0;
+      MoveSimWindow(screen, options.moveX, options.moveY);
+      if (log != nullptr) {
+        std::fprintf(log, "moved to %d,%d t=%lld\n", options.moveX, options.moveY,
+                     WallMicroseconds());
+        std::fflush(log);
+      }
+    }
     ServiceSimScreen(screen);
     const double left = deadline - Now();
     if (left <= 0) return;
@@ -181,6 +207,8 @@ int main(int argc, char** argv) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  action.sa_handler = RequestMove;
+  sigaction(SIGUSR1, &action, nullptr);
 
   std::FILE* log = nullptr;
   if (!options.logPath.empty()) {
@@ -204,7 +232,7 @@ int main(int argc, char** argv) {
   double deadline = Now() + options.holdSeconds;
   const double period = 1.0 / options.rate;
   while (!stopRequested) {
-    WaitUntil(deadline, screen);
+    WaitUntil(deadline, screen, options, log);
     if (stopRequested || (options.steps > 0 && step >= options.steps)) break;
     StepSimGame(&game);
     ++step;

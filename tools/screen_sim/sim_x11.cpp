@@ -198,6 +198,11 @@ void ServiceSimScreen(SimScreen* screen) {
   if (exposed) XFlush(screen->display);
 }
 
+void MoveSimWindow(SimScreen* screen, int x, int y) {
+  XMoveWindow(screen->display, screen->window, x, y);
+  XSync(screen->display, False);
+}
+
 void CloseSimScreen(SimScreen* screen) {
   if (screen == nullptr) return;
   Display* display = screen->display;

@@ -48,6 +48,10 @@ void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitam
 // Repaints what other windows uncovered; call it while waiting.
 void ServiceSimScreen(SimScreen* screen);
 
+// Moves the window's top-left corner to (x, y) of the screen; returns once
+// the server has done it (XSync).
+void MoveSimWindow(SimScreen* screen, int x, int y);
+
 void CloseSimScreen(SimScreen* screen);
 
 #endif  // BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_X11_H_
