@@ -168,6 +168,12 @@ void PrintWaitingLine() {
             << std::endl;
 }
 
+void PrintLostLine() {
+  std::cerr << "bottlewatch: lost the bottle; looking for it again in the screen's top-left "
+               "640 x 480"
+            << std::endl;
+}
+
 void PrintClearBlock() {
   // Covers the vitamin line, the three target lines and the advice word of an
   // earlier redraw.

@@ -41,6 +41,11 @@ void PrintAdviceWord(char direction);
 // yet in the screen's top-left 640 x 480, and that the game belongs there.
 void PrintWaitingLine();
 
+// On the error stream, once, when the bottle in use has gone: that it is
+// looked for again. What stands on the console stays; the next field report
+// blanks it.
+void PrintLostLine();
+
 // "Clear detected." padded to 31 characters, then four lines of 31 blanks.
 void PrintClearBlock();
 

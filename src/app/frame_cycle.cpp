@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <iostream>
 
 #include "advice/target_choice.h"
 #include "app/console.h"
@@ -104,14 +103,6 @@ void TakeNewField(AdvisorState& state) {
              state.previous);
   std::copy(state.current, state.current + kBoardCells, state.previous);
   state.lastResult = kNoChange;
-}
-
-// Said once when the bottle has gone; what stands on the console stays, and
-// the next field report blanks it.
-void PrintLostLine() {
-  std::cerr << "bottlewatch: lost the bottle; looking for it again in the screen's top-left "
-               "640 x 480"
-            << std::endl;
 }
 
 }  // namespace
