@@ -164,16 +164,23 @@ void DesktopSession::SetAnswer(const std::string& answer) const {
   std::filesystem::rename(dir_.File("answer.new"), dir_.File("answer"));
 }
 
-bool DesktopSession::TypeIntoShareDialog(const std::string& chords, double timeoutSeconds) {
-  // The backend runs with WAYLAND_DEBUG=1: the keyboard entering one of its
-  // surfaces is the one sign that its dialog is up and will take keys; keys
-  // typed before that reach nobody or another window.
-  const std::regex enter(R"(wl_keyboard@\d+\.enter\()");
-  if (WaitForLogMatch(LogPath("gnome-portal"), enter, &dialogLogSeen_, timeoutSeconds).empty()) {
-    return false;
+std::string DesktopSession::AnswerGnomeShareDialog(bool remember, double timeoutSeconds) const {
+  const std::string answerer = std::string(BOTTLEWATCH_SCRIPTS_DIR) + "/answer-gnome-dialog";
+  const ProcessResult run = RunProcess({answerer, remember ? "--remember" : "--forget",
+                                        dir_.File("keys"), std::to_string(timeoutSeconds)},
+                                       workDir(), env_, timeoutSeconds + 15);
+  if (run.exitStatus == 0) return "";
+  // Its own line names what was missing; the accessibility library may have
+  // warned around it.
+  const std::string prefix = "answer-gnome-dialog: ";
+  std::istringstream lines(run.err);
+  std::string line, why;
+  while (std::getline(lines, line)) {
+    if (line.rfind(prefix, 0) == 0) why = line.substr(prefix.size());
   }
-  WriteFifoLine(dir_.File("keys"), chords);
-  return true;
+  if (!why.empty()) return why;
+  if (run.timedOut) return "answer-gnome-dialog did not end";
+  return "answer-gnome-dialog failed: " + run.err;
 }
 
 bool DesktopSession::AnswerKdeShareDialog(KdeDialogAnswer answer, double timeoutSeconds) {
