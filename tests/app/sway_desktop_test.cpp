@@ -75,7 +75,7 @@ TEST(SwayDesktop, ACompositorThatFallsSilentOrGoesEndsItWithOneLine) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     AdvisorBeside advisor(dir, desktop);
-    ASSERT_TRUE(WaitForContent(dir.File("out.txt"), 10)) << "no capture: " << advisor.Errors();
+    ASSERT_TRUE(WaitForContent(dir.File("out.txt"), 60)) << "no capture: " << advisor.Errors();
     kill(sway, c.signal);
     EXPECT_EQ(advisor.ExitStatusWithin(10), 2);
     EXPECT_EQ(advisor.Output().find("Error"), std::string::npos);

@@ -7,12 +7,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
 #include <map>
 #include <memory>
 #include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/advisor_run.h"
@@ -70,10 +68,13 @@ TEST(WaylandDesktop, WritesTheSameBitmapAsAnXServerShowingTheSameScreen) {
     argv.insert(argv.end(), still.begin(), still.end());
     BackgroundProcess sim(argv, dir.path(), env);
     EXPECT_TRUE(WaitForContent(dir.File("states.log"), 10));
-    // Long enough for the advisor to capture after the simulator's first draw
-    // has reached the stream.
-    const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), env, 3);
-    if (out != nullptr) *out = run.out;
+    // Its first field report follows the capture of the still game into
+    // x.bmp, however long the desktop took to grant and stream it.
+    {
+      BackgroundProcess advisor({AdvisorBinary()}, dir.path(), env, dir.File("out.txt"));
+      EXPECT_TRUE(WaitForText(dir.File("out.txt"), "with width", 60)) << "no field reported";
+    }
+    if (out != nullptr) *out = ReadFile(dir.File("out.txt"));
     return ReadFile(dir.File("x.bmp"));
   };
   XvfbServer screen(640, 480, 24);
@@ -111,21 +112,27 @@ TEST(WaylandDesktop, RefusedSharingEndsWithOneLine) {
 }
 
 // Ctrl-C reaches the whole foreground group, whether the desktop's dialog is
-// still open or the advisor is running. An asynchronous list ignores SIGINT in
-// a script, so the sender outlives its own signal.
+// still open or the advisor is running: the sender waits for the advisor's
+// line that says which. An asynchronous list ignores SIGINT in a script, so
+// the sender outlives its own signal.
 TEST(WaylandDesktop, InterruptEndsItWhileAskingAndWhileRunning) {
   DesktopSession desktop(DesktopKind::kGnome);
   for (const char* answer : {"wait", "grant"}) {
     desktop.SetAnswer(answer);
     TempDir dir;
+    // Once running, it finds no game on the desktop.
+    const std::string expected =
+        kWaiting + std::string(answer == std::string("grant") ? kWaitingForGame : "");
+    const std::string lastLine = expected.substr(expected.rfind('\n', expected.size() - 2) + 1);
     const ProcessResult run = RunProcess(
-        {"/bin/sh", "-c", std::string("(sleep 3; kill -INT 0) & exec ") + AdvisorBinary()},
-        dir.path(), desktop.env(), 20);
+        {"/bin/sh", "-c",
+         "(until grep -qxF \"$1\" err.txt 2>/dev/null; do sleep 0.1; done; kill -INT 0) &"
+         " exec \"$0\" 2>err.txt",
+         AdvisorBinary(), lastLine.substr(0, lastLine.size() - 1)},
+        dir.path(), desktop.env(), 60);
     EXPECT_FALSE(run.timedOut) << answer;
     EXPECT_EQ(run.signal, SIGINT) << answer;
-    // Once running, it finds no game on the desktop.
-    const std::string running = answer == std::string("grant") ? kWaitingForGame : "";
-    EXPECT_EQ(run.err, kWaiting + running) << answer;
+    EXPECT_EQ(ReadFile(dir.File("err.txt")), expected) << answer;
   }
 }
 
@@ -146,17 +153,13 @@ TEST(WaylandDesktop, NoPortalEndsWithOneLineNamingIt) {
 TEST(WaylandDesktop, CompositorGoingAwayEndsItWithOneLine) {
   DesktopSession desktop(DesktopKind::kGnome);
   TempDir dir;
-  std::thread killer([&desktop] {
-    std::this_thread::sleep_for(std::chrono::seconds(4));
-    desktop.KillCompositor();
-  });
-  const ProcessResult run = RunProcess({AdvisorBinary()}, dir.path(), desktop.env(), 20);
-  killer.join();
-  EXPECT_FALSE(run.timedOut);
-  EXPECT_EQ(run.exitStatus, 2);
-  // It ran on a desktop that shows no game.
-  const std::string afterWaiting = ErrorAfterWaiting(run.err);
-  EXPECT_TRUE(StartsWith(afterWaiting, kWaitingForGame)) << run.err;
+  AdvisorBeside advisor(dir, desktop);
+  // It runs on a desktop that shows no game.
+  ASSERT_TRUE(advisor.WaitForError(kWaitingForGame, 60)) << "never ran: " << advisor.Errors();
+  desktop.KillCompositor();
+  EXPECT_EQ(advisor.ExitStatusWithin(20), 2);
+  const std::string afterWaiting = ErrorAfterWaiting(advisor.Errors());
+  EXPECT_TRUE(StartsWith(afterWaiting, kWaitingForGame)) << advisor.Errors();
   ExpectOneErrorLine(afterWaiting.substr(std::string(kWaitingForGame).size()),
                      "screen sharing ended");
 }
