@@ -73,13 +73,13 @@ class DesktopSession {
   void SetAnswer(const std::string& answer) const;
 
   // kGnomeRealDialog: answers the next share dialog by what it shows on the
-  // accessibility bus (scripts/answer-gnome-dialog tells how): picks the
-  // monitor, leaves the "remember" box ticked or unticks it, presses Share,
-  // and waits for the dialog to close, each step once its widget is there and
-  // can take it. Empty once done; otherwise one line naming what was missing
-  // when timeoutSeconds had passed (no dialog, no Share button, Share not
-  // sensitive, ...).
-  std::string AnswerGnomeShareDialog(bool remember, double timeoutSeconds) const;
+  // accessibility bus (scripts/answer-gnome-dialog tells how): leaves the
+  // "remember" box ticked or unticks it, picks the monitor and presses Share,
+  // each once its widget is there and can take it, then waits for the portal
+  // to say the share started. Empty once it did; otherwise one line naming
+  // what was missing when timeoutSeconds had passed (no dialog, no Share
+  // button, Share not sensitive, no share started, ...).
+  std::string AnswerGnomeShareDialog(bool remember, double timeoutSeconds);
 
   // kKdeRealDialog: waits until a share dialog that has not been answered yet
   // is shown (KWin has moved it to the screen's top-right corner, off a game
@@ -106,8 +106,8 @@ class DesktopSession {
   std::string compositor_;
   std::unique_ptr<BackgroundProcess> script_;
   std::map<std::string, std::string> env_;
-  // How much of the log that tells of dialogs (gnome-portal.log, kwin.log)
-  // was read up to the last dialog answered.
+  // How much of the log that tells of dialogs (portal.log, kwin.log) was
+  // read up to the last dialog answered.
   size_t dialogLogSeen_ = 0;
 };
 
