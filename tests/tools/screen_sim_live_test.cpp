@@ -161,7 +161,8 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   XvfbServer server(kWidth, kHeight, GetParam());
   TempDir dir;
   const std::string log = dir.File("states.log");
-  SimProcess sim(server.display(), {"--hold", "5", "--steps", "0", "--seed", "7", "--log", log});
+  // The first state holds until the test has read the screen and ends it.
+  SimProcess sim(server.display(), {"--hold", "600", "--steps", "0", "--seed", "7", "--log", log});
   ASSERT_TRUE(sim.started());
   const std::string line = WaitForFirstLine(log, 30.0);
   ASSERT_FALSE(line.empty()) << "no step-0 line was logged";
