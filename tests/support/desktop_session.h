@@ -7,9 +7,9 @@
 // desktop.
 //
 // The GNOME desktop needs share-dialog built, and with GNOME's own dialog
-// press-keys (the dialog's "remember" box takes only a key); the KDE desktop needs fake-pointer: a
-// test target that uses them adds add_dependencies(... share-dialog press-keys) or (...
-// fake-pointer).
+// press-keys (the dialog's "remember" box takes only a key); the KDE desktop
+// needs fake-pointer: a test target that uses them adds
+// add_dependencies(... share-dialog press-keys) or (... fake-pointer).
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 
