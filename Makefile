@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost test unit-test asan-test fuzz-build fuzz test-kde run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost test unit-test asan-test fuzz-build fuzz test-kde test-stress run bench bench-run clean
 
 all: build
 
@@ -44,6 +44,16 @@ fuzz-build: deps
 
 fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_SECONDS)
+
+# The desktop and live tests STRESS_RUNS times (default 10) beside two busy
+# loops, in the normal and the sanitizer build, then each test's pass count
+# (scripts/test-stress). Not part of `make test`.
+STRESS_RUNS ?= 10
+
+test-stress: build
+	@test -f build-asan/CMakeCache.txt || cmake -S . -B build-asan -DBOTTLEWATCH_SANITIZE=ON -DBOTTLEWATCH_BENCH=OFF
+	cmake --build build-asan -j$(JOBS)
+	STRESS_RUNS=$(STRESS_RUNS) scripts/test-stress $(BUILD) build-asan
 
 # The advisor on a private headless KDE Plasma desktop through KDE's own share
 # dialog, clicked as a person would (tests/app/kde_desktop_test.cpp). Not part

@@ -49,13 +49,18 @@ TEST(SwayDesktop, ACompositorThatFallsSilentOrGoesEndsItWithOneLine) {
   {
     SCOPED_TRACE("interrupted while sway is silent");
     TempDir dir;
-    std::thread stopper([sway] {
+    // Ctrl-C comes a second after sway stopped, whenever that was.
+    std::thread stopper([sway, &dir] {
       std::this_thread::sleep_for(std::chrono::seconds(1));
       kill(sway, SIGSTOP);
+      WriteFile(dir.File("sway-stopped"), "");
     });
     const ProcessResult run = RunProcess(
-        {"/bin/sh", "-c", std::string("(sleep 3; kill -INT 0) & exec ") + AdvisorBinary()},
-        dir.path(), desktop.env(), 20);
+        {"/bin/sh", "-c",
+         std::string(
+             "(until [ -e sway-stopped ]; do sleep 0.1; done; sleep 1; kill -INT 0) & exec ") +
+             AdvisorBinary()},
+        dir.path(), desktop.env(), 60);
     stopper.join();
     kill(sway, SIGCONT);
     EXPECT_FALSE(run.timedOut);
@@ -75,7 +80,7 @@ TEST(SwayDesktop, ACompositorThatFallsSilentOrGoesEndsItWithOneLine) {
     SCOPED_TRACE(c.name);
     TempDir dir;
     AdvisorBeside advisor(dir, desktop);
-    ASSERT_TRUE(WaitForContent(dir.File("out.txt"), 10)) << "no capture: " << advisor.Errors();
+    ASSERT_TRUE(WaitForContent(dir.File("out.txt"), 60)) << "no capture: " << advisor.Errors();
     kill(sway, c.signal);
     EXPECT_EQ(advisor.ExitStatusWithin(10), 2);
     EXPECT_EQ(advisor.Output().find("Error"), std::string::npos);

@@ -114,8 +114,14 @@ TEST(Soak, FlatMemoryAndNoDisagreement) {
       {{"DISPLAY", screen.display()}, {"PATH", dir.File("bin") + ":" + (path ? path : "")}},
       output);
 
-  // Let start-up's one-time work (the first frame, libraries) settle first.
-  std::this_thread::sleep_for(std::chrono::seconds(3));
+  // Start-up's one-time work (the first frame, libraries) is done once the
+  // field is reported and the converter has run a few frames more.
+  ASSERT_TRUE(WaitForText(output, "with width", 60)) << "no field reported";
+  const auto settling = std::chrono::steady_clock::now();
+  while (LineCount(calls) < 4 &&
+         std::chrono::steady_clock::now() - settling < std::chrono::seconds(60)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   const Usage start = UsageOf(advisor.pid());
   const int callsAtStart = LineCount(calls);
   const auto begin = std::chrono::steady_clock::now();

@@ -42,9 +42,24 @@ AdvisorBeside::AdvisorBeside(const TempDir& dir, const DesktopSession& desktop)
                desktop.env(), out_) {}
 
 bool AdvisorBeside::FollowThenStop(const std::string& simLog) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (CheckAgainstSimLog(SinceLastFieldReport(Output()), ReadFile(simLog)).vitaminLines < 8 &&
-         !process_.HasEnded() && std::chrono::steady_clock::now() < deadline) {
+  // The bound counts from its last new output, not from its start: a slow
+  // desktop, dialog or machine delays the first report, and a broken one
+  // stops reporting.
+  auto lastNews = std::chrono::steady_clock::now();
+  size_t seen = 0;
+  for (;;) {
+    const std::string output = Output();
+    if (CheckAgainstSimLog(SinceLastFieldReport(output), ReadFile(simLog)).vitaminLines >= 8 ||
+        process_.HasEnded()) {
+      break;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (output.size() != seen) {
+      seen = output.size();
+      lastNews = now;
+    } else if (now - lastNews > std::chrono::seconds(60)) {
+      break;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
   const bool ran = !process_.HasEnded();

@@ -23,14 +23,18 @@ class AdvisorBeside {
  public:
   AdvisorBeside(const TempDir& dir, const DesktopSession& desktop);
 
-  // Whether it said anything (its waiting line) within 20 seconds.
-  bool WaitForAsking() const { return WaitForContent(err_, 20); }
+  // Whether it said anything (its waiting line) within a minute.
+  bool WaitForAsking() const { return WaitForContent(err_, 60); }
+  // Whether its error stream holds text within timeoutSeconds.
+  bool WaitForError(const std::string& text, double timeoutSeconds) const {
+    return WaitForText(err_, text, timeoutSeconds);
+  }
   std::string Output() const { return ReadFile(out_); }
   std::string Errors() const { return ReadFile(err_); }
 
   // Waits until the advisor has followed the game for eight vitamins since its
-  // last field report, or has ended (bounded only so that a broken desktop
-  // ends the test), then stops it. False when it had ended by itself.
+  // last field report, or has ended, or has said nothing new for a minute (a
+  // broken desktop), then stops it. False when it had ended by itself.
   bool FollowThenStop(const std::string& simLog);
 
   // Waits up to timeoutSeconds for it to end by itself, then stops it; its

@@ -164,16 +164,38 @@ void DesktopSession::SetAnswer(const std::string& answer) const {
   std::filesystem::rename(dir_.File("answer.new"), dir_.File("answer"));
 }
 
-bool DesktopSession::TypeIntoShareDialog(const std::string& chords, double timeoutSeconds) {
-  // The backend runs with WAYLAND_DEBUG=1: the keyboard entering one of its
-  // surfaces is the one sign that its dialog is up and will take keys; keys
-  // typed before that reach nobody or another window.
-  const std::regex enter(R"(wl_keyboard@\d+\.enter\()");
-  if (WaitForLogMatch(LogPath("gnome-portal"), enter, &dialogLogSeen_, timeoutSeconds).empty()) {
-    return false;
+std::string DesktopSession::AnswerGnomeShareDialog(bool remember, double timeoutSeconds) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+  // The share this answer starts is told in the frontend's log after what is
+  // there now: no share starts before its dialog is answered.
+  dialogLogSeen_ = ReadFile(LogPath("portal")).size();
+  const std::string answerer = std::string(BOTTLEWATCH_SCRIPTS_DIR) + "/answer-gnome-dialog";
+  const ProcessResult run = RunProcess({answerer, remember ? "--remember" : "--forget",
+                                        dir_.File("keys"), std::to_string(timeoutSeconds)},
+                                       workDir(), env_, timeoutSeconds + 15);
+  if (run.exitStatus != 0) {
+    // Its own line names what was missing; the accessibility library may
+    // have warned around it.
+    const std::string prefix = "answer-gnome-dialog: ";
+    std::istringstream lines(run.err);
+    std::string line, why;
+    while (std::getline(lines, line)) {
+      if (line.rfind(prefix, 0) == 0) why = line.substr(prefix.size());
+    }
+    if (!why.empty()) return why;
+    if (run.timedOut) return "answer-gnome-dialog did not end";
+    return "answer-gnome-dialog failed: " + run.err;
   }
-  WriteFifoLine(dir_.File("keys"), chords);
-  return true;
+  const std::regex started("screen cast session owned by '[^']*' started");
+  const double left =
+      std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+  if (!WaitForLogMatch(LogPath("portal"), started, &dialogLogSeen_, std::max(left, 5.0)).empty()) {
+    return "";
+  }
+  const int backend = Pid("gnome-portal");
+  if (backend <= 0 || kill(backend, 0) != 0) return "GNOME's portal backend ended after Share";
+  return "Share was pressed, and the portal started no share";
 }
 
 bool DesktopSession::AnswerKdeShareDialog(KdeDialogAnswer answer, double timeoutSeconds) {

@@ -7,8 +7,9 @@
 // desktop.
 //
 // The GNOME desktop needs share-dialog built, and with GNOME's own dialog
-// press-keys; the KDE desktop needs fake-pointer: a test target that uses
-// them adds add_dependencies(... share-dialog press-keys) or (... fake-pointer).
+// press-keys (the dialog's "remember" box takes only a key); the KDE desktop
+// needs fake-pointer: a test target that uses them adds
+// add_dependencies(... share-dialog press-keys) or (... fake-pointer).
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_SESSION_H_
 
@@ -26,7 +27,7 @@ enum class DesktopKind {
   kGnome,          // mutter + Xwayland + PipeWire + the ScreenCast portal
   kGnomeNoPortal,  // the same with nothing of the portal on the session bus
   // kGnome with GNOME's own portal backend and its real share dialog, which
-  // only keys typed through TypeIntoShareDialog answer.
+  // AnswerGnomeShareDialog answers.
   kGnomeRealDialog,
   // kGnome on a 1024x768 monitor: room for a 640x480 window away from the
   // corner that mutter does not maximize.
@@ -71,12 +72,14 @@ class DesktopSession {
   // "wait" (no answer while the client waits). GNOME with the portal only.
   void SetAnswer(const std::string& answer) const;
 
-  // kGnomeRealDialog: waits until a share dialog that has not been typed
-  // into yet has the keyboard focus, then types chords on the desktop's
-  // keyboard (the form is press-keys'; which keys press Share depends on the
-  // dialog, scripts/headless-gnome tells). False when no dialog took the
-  // focus within timeoutSeconds.
-  bool TypeIntoShareDialog(const std::string& chords, double timeoutSeconds);
+  // kGnomeRealDialog: answers the next share dialog by what it shows on the
+  // accessibility bus (scripts/answer-gnome-dialog tells how): leaves the
+  // "remember" box ticked or unticks it, picks the monitor and presses Share,
+  // each once its widget is there and can take it, then waits for the portal
+  // to say the share started. Empty once it did; otherwise one line naming
+  // what was missing when timeoutSeconds had passed (no dialog, no Share
+  // button, Share not sensitive, no share started, ...).
+  std::string AnswerGnomeShareDialog(bool remember, double timeoutSeconds);
 
   // kKdeRealDialog: waits until a share dialog that has not been answered yet
   // is shown (KWin has moved it to the screen's top-right corner, off a game
@@ -103,8 +106,8 @@ class DesktopSession {
   std::string compositor_;
   std::unique_ptr<BackgroundProcess> script_;
   std::map<std::string, std::string> env_;
-  // How much of the log that tells of dialogs (gnome-portal.log, kwin.log)
-  // was read up to the last dialog answered.
+  // How much of the log that tells of dialogs (portal.log, kwin.log) was
+  // read up to the last dialog answered.
   size_t dialogLogSeen_ = 0;
 };
 

@@ -67,6 +67,15 @@ bool WaitForContent(const std::string& path, double seconds) {
   return false;
 }
 
+bool WaitForText(const std::string& path, const std::string& text, double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (FileExists(path) && ReadFile(path).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
 bool InMemoryFolder(const std::string& path) {
   struct statfs info;
   if (statfs(path.c_str(), &info) != 0) return false;

@@ -41,4 +41,7 @@ inline bool EndsWith(const std::string& text, const std::string& tail) {
 // Waits until path exists and is not empty; false after the given seconds.
 bool WaitForContent(const std::string& path, double seconds);
 
+// Waits until the file at path holds text; false after the given seconds.
+bool WaitForText(const std::string& path, const std::string& text, double seconds);
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_

@@ -161,9 +161,10 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   XvfbServer server(kWidth, kHeight, GetParam());
   TempDir dir;
   const std::string log = dir.File("states.log");
-  SimProcess sim(server.display(), {"--hold", "5", "--steps", "0", "--seed", "7", "--log", log});
+  // The first state holds until the test has read the screen and ends it.
+  SimProcess sim(server.display(), {"--hold", "600", "--steps", "0", "--seed", "7", "--log", log});
   ASSERT_TRUE(sim.started());
-  const std::string line = WaitForFirstLine(log, 5.0);
+  const std::string line = WaitForFirstLine(log, 30.0);
   ASSERT_FALSE(line.empty()) << "no step-0 line was logged";
   const std::string prefix = "step=0 board=";
   ASSERT_EQ(line.substr(0, prefix.size()), prefix);
@@ -210,8 +211,8 @@ TEST_P(ScreenSimLive, FirstStateOnScreenMatchesItsLogLine) {
   }
   EXPECT_EQ(dim, 0) << "pixels outside the bottle that are not bright";
 
-  const int status = sim.Terminate(1.0);
-  ASSERT_NE(status, -1) << "still running a second after SIGTERM";
+  const int status = sim.Terminate(10.0);
+  ASSERT_NE(status, -1) << "still running ten seconds after SIGTERM";
   EXPECT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }

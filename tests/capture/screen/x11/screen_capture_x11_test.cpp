@@ -285,17 +285,24 @@ TEST(AdvisorLosingDisplay, ExitsWithOneErrorLineNamingTheDisplay) {
   auto server = std::make_unique<XvfbServer>(640, 480, 24);
   const std::string name = server->display();
   TempDir dir;
-  std::thread stopper([&server] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    server.reset();
-  });
-  const ProcessResult run = RunProcess({BOTTLEWATCH_BINARY}, dir.path(), {{"DISPLAY", name}}, 20);
-  stopper.join();
-  EXPECT_FALSE(run.timedOut);
-  EXPECT_EQ(run.exitStatus, 2);
-  EXPECT_EQ(run.err, kWaitingForGame + std::string("Error:  lost the connection to X display \"") +
-                         name + "\"\n");
-  EXPECT_EQ(run.out.rfind("Found field at: \n", 0), 0u) << run.out;
+  BackgroundProcess advisor({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", BOTTLEWATCH_BINARY},
+                            dir.path(), {{"DISPLAY", name}}, dir.File("out.txt"));
+  // The server goes once the advisor has looked at its screen.
+  ASSERT_TRUE(WaitForText(dir.File("out.txt"), "Found field at: \n", 60)) << "no frame looked at";
+  ASSERT_TRUE(WaitForText(dir.File("err.txt"), kWaitingForGame, 60))
+      << ReadFile(dir.File("err.txt"));
+  server.reset();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!advisor.HasEnded() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_TRUE(advisor.HasEnded());
+  EXPECT_EQ(advisor.Stop(), 2);
+  const std::string out = ReadFile(dir.File("out.txt"));
+  EXPECT_EQ(
+      ReadFile(dir.File("err.txt")),
+      kWaitingForGame + std::string("Error:  lost the connection to X display \"") + name + "\"\n");
+  EXPECT_EQ(out.rfind("Found field at: \n", 0), 0u) << out;
 }
 
 }  // namespace
