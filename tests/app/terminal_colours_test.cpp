@@ -112,9 +112,10 @@ struct TerminalRun {
 
 // Runs the advisor on run's frames in a private tmux server's 80 x 25 pane,
 // with env added to and unset removed from what AdvisorRun gives it, and
-// returns what the terminal got and shows once it has ended.
+// returns what the terminal got and shows once it has ended and the pane's
+// log holds as many characters as the redirected run printed.
 TerminalRun RunInTmux(const AdvisorRun& run, const std::map<std::string, std::string>& env,
-                      const std::vector<std::string>& unset) {
+                      const std::vector<std::string>& unset, const std::string& redirected) {
   TempDir dir;
   const std::string tmux = "tmux -f /dev/null -S '" + dir.File("socket") + "' ";
   std::string command = "env";
@@ -134,8 +135,14 @@ TerminalRun RunInTmux(const AdvisorRun& run, const std::map<std::string, std::st
   std::system((tmux + "pipe-pane -o 'cat >" + dir.File("raw") + "'").c_str());
   WriteFile(go, "");
   WaitForContent(dir.File("status"), 60);
-  // Let the pipe drain what the pane got last.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The pane's log lags the pane: wait for its last bytes, not for a while.
+  const auto drained = [&] {
+    return FileExists(dir.File("raw")) &&
+           WithoutEscapes(ReadFile(dir.File("raw"))).size() >= redirected.size();
+  };
+  for (int polls = 0; polls < 600 && !drained(); ++polls) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   std::system((tmux + "capture-pane -p >'" + dir.File("pane") + "'").c_str());
   std::system((tmux + "capture-pane -p -e >'" + dir.File("colours") + "'").c_str());
   std::system((tmux + "kill-server").c_str());
@@ -183,7 +190,7 @@ TEST(TerminalColours, ColoursOnlyWhereWantedAndTheSameText) {
     SCOPED_TRACE(c.name);
     AdvisorRun run;
     AddFrames(run, frames);
-    const TerminalRun shown = RunInTmux(run, c.env, c.unset);
+    const TerminalRun shown = RunInTmux(run, c.env, c.unset, redirected.out);
     ASSERT_EQ(shown.status, "1\n") << shown.raw;
 
     // Only escape sequences added: the characters are those of the
