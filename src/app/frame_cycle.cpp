@@ -120,21 +120,13 @@ void StartAdvisor(AdvisorState& state) {
 
 void RunFramePass(AdvisorState& state) {
   const Raster& raster = state.raster;
-  switch (SearchField(state.search, raster.pixels, raster.height, raster.width)) {
-    case FieldStep::kChanged:
-      TakeNewField(state);
-      FetchNextFrame(state);
-      return;
-    case FieldStep::kLost:
-      PrintLostLine();
-      FetchNextFrame(state);
-      return;
-    case FieldStep::kMissing:
-    case FieldStep::kNone:
-      FetchNextFrame(state);
-      return;
-    case FieldStep::kRead:
-      break;
+  const FieldStep step = SearchField(state.search, raster.pixels, raster.height, raster.width);
+  if (step == FieldStep::kChanged) TakeNewField(state);
+  if (step == FieldStep::kLost) PrintLostLine();
+  // Only a frame that shows the bottle where it was is read.
+  if (step != FieldStep::kRead) {
+    FetchNextFrame(state);
+    return;
   }
   SampleGrid(raster.pixels, raster.width, raster.height, state.search.field, state.current,
              state.previous);

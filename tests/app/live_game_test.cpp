@@ -22,18 +22,6 @@ namespace {
 
 const char kFieldReport[] = "Found field at: \n200,40\nwith width 96 \n";
 
-// Polls until ready() holds; false after timeoutSeconds.
-template <typename Ready>
-bool PollUntil(Ready ready, double timeoutSeconds) {
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
-  while (!ready()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return true;
-}
-
 class LiveGame : public ::testing::TestWithParam<int> {};
 
 TEST_P(LiveGame, PrintsTheBoardsAndVitaminsTheSimulatorDrew) {

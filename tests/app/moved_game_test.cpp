@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -25,16 +24,6 @@ const char kLostBottle[] =
 std::string FieldReport(int left, int top) {
   return "Found field at: \n" + std::to_string(left) + "," + std::to_string(top) +
          "\nwith width 96 \n";
-}
-
-// Polls until done() holds; false after limitSeconds.
-bool WaitFor(const std::function<bool()>& done, double limitSeconds) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
 }
 
 // The output from its last field report on, when that report is report.
@@ -74,7 +63,7 @@ TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {
   auto out = [&dir] { return ReadFile(dir.File("out.txt")); };
   auto err = [&dir] { return ReadFile(dir.File("err.txt")); };
   // Its first result: the desktop holds no bottle.
-  ASSERT_TRUE(WaitFor([&] { return err() == std::string(kWaitingForGame); }, 60)) << err();
+  ASSERT_TRUE(PollUntil([&] { return err() == std::string(kWaitingForGame); }, 60)) << err();
   EXPECT_EQ(out(), "Found field at: \n0,0\nwith width 0 \n");
 
   const std::string log = dir.File("states.log");
@@ -82,12 +71,12 @@ TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {
                          log, "--window", "20,30", "--move", "120,90"},
                         dir.path(), env);
   const std::string first = FieldReport(220, 70);
-  EXPECT_TRUE(WaitFor([&] { return VitaminLines(FromLastReport(out(), first)) >= 4; }, 60))
+  EXPECT_TRUE(PollUntil([&] { return VitaminLines(FromLastReport(out(), first)) >= 4; }, 60))
       << out();
 
   kill(sim.pid(), SIGUSR1);
   const std::string moved = FieldReport(320, 130);
-  EXPECT_TRUE(WaitFor([&] { return VitaminLines(FromLastReport(out(), moved)) >= 4; }, 60))
+  EXPECT_TRUE(PollUntil([&] { return VitaminLines(FromLastReport(out(), moved)) >= 4; }, 60))
       << out();
   advisor.Stop();
   sim.Stop();

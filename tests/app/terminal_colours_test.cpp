@@ -140,9 +140,7 @@ TerminalRun RunInTmux(const AdvisorRun& run, const std::map<std::string, std::st
     return FileExists(dir.File("raw")) &&
            WithoutEscapes(ReadFile(dir.File("raw"))).size() >= redirected.size();
   };
-  for (int polls = 0; polls < 600 && !drained(); ++polls) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  PollUntil(drained, 30);
   std::system((tmux + "capture-pane -p >'" + dir.File("pane") + "'").c_str());
   std::system((tmux + "capture-pane -p -e >'" + dir.File("colours") + "'").c_str());
   std::system((tmux + "kill-server").c_str());

@@ -5,7 +5,9 @@
 #ifndef BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
 #define BOTTLEWATCH_TESTS_SUPPORT_TEMP_DIR_H_
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 class TempDir {
  public:
@@ -36,6 +38,18 @@ inline bool StartsWith(const std::string& text, const std::string& head) {
 inline bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Polls until ready() holds, every 50 ms; false after the given seconds. For
+// waits on the thing itself, with a generous limit, never a fixed time.
+template <typename Ready>
+bool PollUntil(Ready ready, double seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!ready()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
 }
 
 // Waits until path exists and is not empty; false after the given seconds.
