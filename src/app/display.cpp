@@ -163,14 +163,30 @@ void PrintAdviceWord(char direction) {
   std::cout << word << std::flush;
 }
 
-void PrintWaitingLine() {
+void PrintWaitingLine(bool wholeScreen) {
+  if (wholeScreen) {
+    std::cerr << "bottlewatch: no bottle yet; show the whole game anywhere on the screen"
+              << std::endl;
+    return;
+  }
   std::cerr << "bottlewatch: no bottle yet; show the game in the screen's top-left 640 x 480"
             << std::endl;
 }
 
-void PrintLostLine() {
+void PrintLostLine(bool wholeScreen) {
+  if (wholeScreen) {
+    std::cerr << "bottlewatch: lost the bottle; looking for it again over the whole screen"
+              << std::endl;
+    return;
+  }
   std::cerr << "bottlewatch: lost the bottle; looking for it again in the screen's top-left "
                "640 x 480"
+            << std::endl;
+}
+
+void PrintCutBottleLine() {
+  std::cerr << "bottlewatch: the bottle's lower rows are out of view; nothing is read until "
+               "the whole bottle shows on the screen"
             << std::endl;
 }
 

@@ -38,13 +38,19 @@ void PrintVitaminLine(const VitaminPosition& position);
 void PrintAdviceWord(char direction);
 
 // On the error stream, while no field has been found: that no bottle shows
-// yet in the screen's top-left 640 x 480, and that the game belongs there.
-void PrintWaitingLine();
+// yet, and where the game may be: anywhere on the screen when the whole screen
+// is looked over, otherwise in its top-left 640 x 480 (a screen no larger, or
+// a source that gives no more).
+void PrintWaitingLine(bool wholeScreen);
 
 // On the error stream, once, when the bottle in use has gone: that it is
-// looked for again. What stands on the console stays; the next field report
-// blanks it.
-void PrintLostLine();
+// looked for again, and where, as above. What stands on the console stays;
+// the next field report blanks it.
+void PrintLostLine(bool wholeScreen);
+
+// On the error stream, once for a bottle that the screen's edge cuts: its
+// lower rows cannot be seen, so no board is read from it until it shows whole.
+void PrintCutBottleLine();
 
 // "Clear detected." padded to 31 characters, then four lines of 31 blanks.
 void PrintClearBlock();

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "advice/target_choice.h"
 #include "app/console.h"
@@ -29,11 +31,50 @@ constexpr int kSettleMillis = 400;
 constexpr int kNoLimit = -1;
 constexpr double kDisplayFramesPerSecond = 60.0;
 
+using Clock = std::chrono::steady_clock;
+
+int64_t NowMillis() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+      .count();
+}
+
+// From the next frame on, frames come from region: a new picture, so the
+// search starts over in it, and the raster is sized afresh by the frame.
+void WatchRegion(AdvisorState& state, const ScreenRegion& region) {
+  state.watch.region = region;
+  std::vector<uint32_t> scratch = std::move(state.search.scratch);
+  state.search = FieldSearch{};
+  state.search.scratch = std::move(scratch);
+  state.fieldCut = false;
+  ReleaseRaster(state.raster);
+  state.converterRepeats = false;
+}
+
+// While no field is in use, a look over the whole screen when one is due;
+// a bottle found there is watched from the next frame on. True then.
+bool LookWhenDue(AdvisorState& state) {
+  if (state.search.field.width != 0) return false;
+  const int64_t now = NowMillis();
+  ScreenRegion to;
+  if (!LookDue(state.watch, now) || !LookOverScreen(state.watch, now, to)) return false;
+  WatchRegion(state, to);
+  return true;
+}
+
+// The wait before the next look, when one will be due once the time has come.
+int UntilLookMillis(const AdvisorState& state) {
+  const Watch& watch = state.watch;
+  if (state.search.field.width != 0 || !watch.canLook || !watch.drawnSinceLook) return kNoLimit;
+  return static_cast<int>(
+      std::max<int64_t>(0, watch.lastLookMillis + kLookIntervalMillis - NowMillis()));
+}
+
 // Waits, capturing again after each wait, until the screen differs from the
 // capture the raster came from (or a capture fails, which is not looked at)
-// or limitMillis have passed. True when it differs.
+// or limitMillis have passed. True when it differs. While no bottle is in use,
+// what is drawn elsewhere on the screen is looked over too, and a bottle found
+// there ends the wait with the capture of its region.
 bool AwaitScreenChange(AdvisorState& state, int limitMillis) {
-  using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   bool changed = false;
   for (;;) {
@@ -45,8 +86,11 @@ bool AwaitScreenChange(AdvisorState& state, int limitMillis) {
       if (left <= 0) break;
       wait = static_cast<int>(std::min<long long>(wait, left));
     }
-    WaitForScreenChange(wait);
-    if (CaptureScreen(kCaptureFileName) != 1 || !BitmapFileUnchanged()) {
+    const int untilLook = UntilLookMillis(state);
+    if (untilLook != kNoLimit) wait = std::min(wait, untilLook);
+    if (WaitForScreenChange(wait)) state.watch.drawnSinceLook = true;
+    LookWhenDue(state);
+    if (CaptureScreen(kCaptureFileName, state.watch.region) != 1 || !BitmapFileUnchanged()) {
       changed = true;
       break;
     }
@@ -76,7 +120,8 @@ bool SameRaster(const Raster& raster, const std::vector<uint32_t>& pixels) {
 void FetchNextFrame(AdvisorState& state) {
   // A failed capture is not looked at: the converter then works on whatever
   // "x.bmp" holds.
-  bool repeated = CaptureScreen(kCaptureFileName) == 1 && BitmapFileUnchanged();
+  bool repeated = CaptureScreen(kCaptureFileName, state.watch.region) == 1 && BitmapFileUnchanged();
+  if (!repeated) state.watch.drawnSinceLook = true;
   // A converter that has not repeated itself yet is run again on a screen
   // that stays still: it may have something new to say (the tests' stand-in
   // gives a new frame for the same capture).
@@ -89,12 +134,30 @@ void FetchNextFrame(AdvisorState& state) {
   state.converterRepeats = repeated && SameRaster(raster, state.rasterBefore);
 }
 
-// The field search took a new field in this frame: report it and read both
-// grids from this frame.
-void TakeNewField(AdvisorState& state) {
+// The field search took a new field in this frame. Shown whole: report it
+// and read both grids from this frame. Below the watched region: watch the
+// region around it instead. Cut by the screen's edge: say so once, and read
+// nothing from it. True when it is to be read.
+bool TakeNewField(AdvisorState& state) {
   const Raster& raster = state.raster;
+  const FieldRect onScreen = FieldOnScreen(state.search.field, state.watch.region);
+  ScreenRegion to;
+  switch (JudgeTakenField(onScreen, state.watch.region, ScreenBounds(), to)) {
+    case TakenField::kMove:
+      WatchRegion(state, to);
+      return false;
+    case TakenField::kCut:
+      state.fieldCut = true;
+      if (!state.watch.cutSaid) PrintCutBottleLine();
+      state.watch.cutSaid = true;
+      return false;
+    case TakenField::kRead:
+      break;
+  }
+  state.fieldCut = false;
+  state.watch.cutSaid = false;
   ResetConsole(true);
-  PrintFieldReport(state.search.field);
+  PrintFieldReport(onScreen);
   // Both grids from this frame: cells read under the old field are no
   // evidence of anything filling, and the next pass compares like with like.
   // The vitamin position stays; only a found vitamin is ever printed, and
@@ -103,6 +166,23 @@ void TakeNewField(AdvisorState& state) {
              state.previous);
   std::copy(state.current, state.current + kBoardCells, state.previous);
   state.lastResult = kNoChange;
+  return true;
+}
+
+// The bottle in use has gone: back to the corner, and over the whole screen
+// at once, since it may have gone there.
+void LoseField(AdvisorState& state) {
+  state.fieldCut = false;
+  if (state.watch.region.left != kCornerRegion.left ||
+      state.watch.region.top != kCornerRegion.top ||
+      state.watch.region.width != kCornerRegion.width ||
+      state.watch.region.height != kCornerRegion.height) {
+    WatchRegion(state, kCornerRegion);
+  }
+  state.watch.drawnSinceLook = true;
+  state.watch.lastLookMillis = -1;
+  LookWhenDue(state);
+  PrintLostLine(state.watch.canLook);
 }
 
 }  // namespace
@@ -110,21 +190,47 @@ void TakeNewField(AdvisorState& state) {
 void StartAdvisor(AdvisorState& state) {
   FetchNextFrame(state);
   ResetConsole(true);
-  const Raster& raster = state.raster;
-  SearchField(state.search, raster.pixels, raster.height, raster.width);
-  PrintFieldReport(state.search.field);
+  // The first frames settle where the game is: the corner, or a region found
+  // by a look over the whole screen or around a bottle the corner cuts. Each
+  // move is one more frame; a third would only chase a game that moves.
+  FieldRect report;
+  for (int frames = 0; frames < 3; ++frames) {
+    const Raster& raster = state.raster;
+    const FieldStep step = SearchField(state.search, raster.pixels, raster.height, raster.width);
+    const ScreenRegion watched = state.watch.region;
+    if (step == FieldStep::kChanged) {
+      const FieldRect onScreen = FieldOnScreen(state.search.field, watched);
+      ScreenRegion to;
+      const TakenField taken = JudgeTakenField(onScreen, watched, ScreenBounds(), to);
+      if (taken == TakenField::kRead) report = onScreen;
+      if (taken == TakenField::kCut) state.fieldCut = true;
+      if (taken != TakenField::kMove) break;
+      WatchRegion(state, to);
+    } else if (!LookWhenDue(state)) {
+      break;
+    }
+    FetchNextFrame(state);
+  }
+  PrintFieldReport(report);
   // Said once: the report that follows when the game shows blanks the console
   // and covers it.
-  if (state.search.field.width == 0) PrintWaitingLine();
+  if (state.fieldCut) {
+    PrintCutBottleLine();
+    state.watch.cutSaid = true;
+  } else if (state.search.field.width == 0) {
+    PrintWaitingLine(state.watch.canLook);
+  }
 }
 
 void RunFramePass(AdvisorState& state) {
   const Raster& raster = state.raster;
   const FieldStep step = SearchField(state.search, raster.pixels, raster.height, raster.width);
+  bool read = step == FieldStep::kRead && !state.fieldCut;
   if (step == FieldStep::kChanged) TakeNewField(state);
-  if (step == FieldStep::kLost) PrintLostLine();
-  // Only a frame that shows the bottle where it was is read.
-  if (step != FieldStep::kRead) {
+  if (step == FieldStep::kLost) LoseField(state);
+  if (step == FieldStep::kNone) LookWhenDue(state);
+  // Only a frame that shows the whole bottle where it was is read.
+  if (!read) {
     FetchNextFrame(state);
     return;
   }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/field_search.h"
+#include "app/watched_region.h"
 #include "capture/raster/frame_loader.h"
 #include "vision/board.h"
 
@@ -13,7 +14,10 @@
 // are no cell code, so the first comparison sees every cell as changed.
 struct AdvisorState {
   Raster raster;
-  FieldSearch search;  // holds the field in use
+  Watch watch;         // the screen region the frames are captured from
+  FieldSearch search;  // holds the field in use, in the watched raster's pixels
+  // The field in use is cut by the screen's edge: it is kept, but not read.
+  bool fieldCut = false;
   uint8_t current[kBoardCells] = {};
   uint8_t previous[kBoardCells] = {};
   VitaminPosition position;
@@ -25,15 +29,21 @@ struct AdvisorState {
   std::vector<uint32_t> rasterBefore;  // for that comparison; sized once
 };
 
-// Captures and loads the first frame, blanks the console, looks for the bottle
-// and prints the field report. When there is none, says once on the error
-// stream that it waits for the game.
+// Captures and loads the first frame (the screen's top-left 640 x 480),
+// blanks the console, looks for the bottle there and, when none shows whole,
+// over the whole screen, moving to the region around one found, and prints
+// the field report, in screen pixels. When there is none, says once on the
+// error stream that it waits for the game; for a bottle cut by the screen's
+// edge, that its lower rows are out of view.
 void StartAdvisor(AdvisorState& state);
 
 // One pass. The field search (field_search.h) first looks at the frame. When
-// it takes a new field, the console is blanked, the field report printed
-// again, both grids are sampled from this frame and the pass reports no
-// change. While the field in use is missing, or none is in use, the frame is
+// it takes a new field that the frame shows whole, the console is blanked,
+// the field report printed again, both grids are sampled from this frame and
+// the pass reports no change. A field taken with rows below the watched
+// region is watched from the region around it from the next frame on; one
+// cut by the screen's edge is said once and never read. While no field is in
+// use the whole screen is looked over now and then (watched_region.h). While the field in use is missing, or none is in use, the frame is
 // not read. When the field is lost, it says so once on the error stream and
 // prints nothing more until a bottle shows again. Otherwise it samples and
 // compares the boards and prints what changed. Then it captures and loads the

@@ -126,6 +126,11 @@ void LoadFrame(Raster& raster) {
   }
 }
 
+void ReleaseRaster(Raster& raster) {
+  if (raster.pixels != nullptr) _TIFFfree(raster.pixels);
+  raster = Raster{};
+}
+
 void FlipRaster(uint32_t* pixels, int32_t height, int32_t width) {
   if (pixels == nullptr || width <= 0) return;
   const int32_t half = height / 2;

@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
-// The decoded frame. width and height come from the first frame and stay fixed;
-// pixels is one block of width * height packed pixels (red in the low byte,
-// then green, blue, alpha), row-major, row 0 at the top. The block is taken
-// once from libtiff's allocator on the first successful load and is never
-// released: it lives as long as the process.
+// The decoded frame. width and height come from the first frame and stay fixed
+// until ReleaseRaster; pixels is one block of width * height packed pixels
+// (red in the low byte, then green, blue, alpha), row-major, row 0 at the top.
+// The block is taken from libtiff's allocator on the first successful load
+// and is released only by ReleaseRaster, when the watched region changes size.
 struct Raster {
   int32_t width = 0;
   int32_t height = 0;
@@ -39,6 +39,10 @@ FrameStatus DecodeFrame(const char* fileName, Raster& raster);
 // decodes "x.tif" into raster. Returns only on success; otherwise ends the
 // process with an error line.
 void LoadFrame(Raster& raster);
+
+// Gives the raster's block back and leaves it with none, so that the next
+// load sizes it afresh from its frame: for a watched region of another size.
+void ReleaseRaster(Raster& raster);
 
 // Reverses the order of the height rows of width pixels in place.
 void FlipRaster(uint32_t* pixels, int32_t height, int32_t width);

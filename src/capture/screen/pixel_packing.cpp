@@ -56,22 +56,22 @@ const uint8_t* SourceRow(const ScreenImage& image, int y) {
   return image.data + static_cast<ptrdiff_t>(y) * image.bytesPerLine;
 }
 
-// Screen row y goes to row (kCaptureHeight - 1 - y) of the bottom-up pixel data.
-uint8_t* DibRow(uint8_t* pixels, uint32_t rowBytes, int y) {
-  return pixels + static_cast<size_t>(kCaptureHeight - 1 - y) * rowBytes;
+// Screen row y goes to row (regionHeight - 1 - y) of the bottom-up pixel data.
+uint8_t* DibRow(uint8_t* pixels, uint32_t rowBytes, int regionHeight, int y) {
+  return pixels + static_cast<size_t>(regionHeight - 1 - y) * rowBytes;
 }
 
 // The common 24-bit display: memory already holds blue, green, red, pad. The
 // pad byte must be cleared, as a reader takes a non-zero fourth byte for alpha.
 // This is most of a capture's own time, so whole pixels are moved as words
 // through a mask that keeps the first three bytes in memory order on any host.
-void PackPlainBgrx(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes) {
+void PackPlainBgrx(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes, int regionHeight) {
   static const uint8_t kKeptBytes[4] = {0xff, 0xff, 0xff, 0};
   uint32_t keep = 0;
   std::memcpy(&keep, kKeptBytes, sizeof keep);
   for (int y = 0; y < image.height; ++y) {
     const uint8_t* from = SourceRow(image, y);
-    uint8_t* to = DibRow(pixels, rowBytes, y);
+    uint8_t* to = DibRow(pixels, rowBytes, regionHeight, y);
     for (int x = 0; x < image.width; ++x) {
       uint32_t pixel = 0;
       std::memcpy(&pixel, from + 4 * x, sizeof pixel);
@@ -83,14 +83,15 @@ void PackPlainBgrx(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes)
 
 // Any true-colour layout, through the visual's masks: 32 and 24 bits become
 // blue, green, red (and a zero byte); 16 bits become 5-5-5 with blue lowest.
-void PackTrueColour(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes) {
+void PackTrueColour(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes,
+                    int regionHeight) {
   const Channel red = ChannelOf(image.redMask);
   const Channel green = ChannelOf(image.greenMask);
   const Channel blue = ChannelOf(image.blueMask);
   const int bytesPerPixel = image.bitsPerPixel / 8;
   for (int y = 0; y < image.height; ++y) {
     const uint8_t* from = SourceRow(image, y);
-    uint8_t* to = DibRow(pixels, rowBytes, y);
+    uint8_t* to = DibRow(pixels, rowBytes, regionHeight, y);
     for (int x = 0; x < image.width; ++x, from += bytesPerPixel) {
       const uint32_t pixel = ReadPixel(from, bytesPerPixel, image.mostSignificantByteFirst);
       if (bytesPerPixel == 2) {
@@ -109,10 +110,10 @@ void PackTrueColour(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes
 }
 
 // A palette display: the pixels are colormap indices and stay so.
-void PackIndexed(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes) {
+void PackIndexed(const ScreenImage& image, uint8_t* pixels, uint32_t rowBytes, int regionHeight) {
   for (int y = 0; y < image.height; ++y) {
     const uint8_t* from = SourceRow(image, y);
-    std::copy(from, from + image.width, DibRow(pixels, rowBytes, y));
+    std::copy(from, from + image.width, DibRow(pixels, rowBytes, regionHeight, y));
   }
 }
 
@@ -136,22 +137,41 @@ PixelLayout LayoutOfScreenImage(const ScreenImage& image) {
   return trueColour ? PixelLayout::kTrueColour : PixelLayout::kUnsupported;
 }
 
+ScreenImage CropScreenImage(const ScreenImage& image, int left, int top, int width, int height) {
+  ScreenImage part = image;
+  part.width = 0;
+  part.height = 0;
+  if (left < 0 || top < 0 || left >= image.width || top >= image.height || image.bitsPerPixel < 8) {
+    return part;
+  }
+  part.data = SourceRow(image, top) + static_cast<ptrdiff_t>(left) * (image.bitsPerPixel / 8);
+  part.width = std::clamp(width, 0, image.width - left);
+  part.height = std::clamp(height, 0, image.height - top);
+  return part;
+}
+
 int ReachableColours(const ScreenImage& image) {
   return 1 << std::clamp(image.depth, 0, 8);
 }
 
 bool PackScreenImage(const ScreenImage& screen, const ScreenColour* colours, uint32_t blackPixel,
                      PackedDib& dib) {
+  return PackScreenImage(screen, colours, blackPixel, kCaptureWidth, kCaptureHeight, dib);
+}
+
+bool PackScreenImage(const ScreenImage& screen, const ScreenColour* colours, uint32_t blackPixel,
+                     int regionWidth, int regionHeight, PackedDib& dib) {
   dib = PackedDib{};
+  if (regionWidth <= 0 || regionHeight <= 0) return false;
   // Whatever the caller hands over, nothing outside the region is written.
   ScreenImage image = screen;
-  image.width = std::clamp(image.width, 0, kCaptureWidth);
-  image.height = std::clamp(image.height, 0, kCaptureHeight);
+  image.width = std::clamp(image.width, 0, regionWidth);
+  image.height = std::clamp(image.height, 0, regionHeight);
   const PixelLayout layout = LayoutOfScreenImage(image);
   if (layout == PixelLayout::kUnsupported) return false;
   DibHeader header;
-  header.width = kCaptureWidth;
-  header.height = kCaptureHeight;
+  header.width = regionWidth;
+  header.height = regionHeight;
   header.bitCount = static_cast<uint16_t>(image.bitsPerPixel);
   header.compression = kCompressionRgb;
   header.sizeImage =
@@ -167,17 +187,65 @@ bool PackScreenImage(const ScreenImage& screen, const ScreenColour* colours, uin
         StoreColourTable(colours, ReachableColours(image), dib.bytes + kInfoHeaderSize);
       }
       std::fill(pixels, dib.bytes + dib.length, static_cast<uint8_t>(blackPixel));
-      PackIndexed(image, pixels, rowBytes);
+      PackIndexed(image, pixels, rowBytes, regionHeight);
       break;
     case PixelLayout::kTrueColour:
       if (IsPlainBgrx(image)) {
-        PackPlainBgrx(image, pixels, rowBytes);
+        PackPlainBgrx(image, pixels, rowBytes, regionHeight);
       } else {
-        PackTrueColour(image, pixels, rowBytes);
+        PackTrueColour(image, pixels, rowBytes, regionHeight);
       }
       break;
     case PixelLayout::kUnsupported:
       break;
+  }
+  return true;
+}
+
+bool ScreenImageToPixels(const ScreenImage& image, const ScreenColour* colours,
+                         std::vector<uint32_t>& pixels) {
+  const PixelLayout layout = LayoutOfScreenImage(image);
+  if (layout == PixelLayout::kUnsupported || image.width <= 0 || image.height <= 0) return false;
+  if (layout == PixelLayout::kIndexed && colours == nullptr) return false;
+  pixels.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+  uint32_t* to = pixels.data();
+  if (layout == PixelLayout::kIndexed) {
+    uint32_t table[256] = {};
+    const int count = ReachableColours(image);
+    for (int k = 0; k < count; ++k) {
+      table[k] = static_cast<uint32_t>(colours[k].red >> 8) |
+                 static_cast<uint32_t>(colours[k].green >> 8) << 8 |
+                 static_cast<uint32_t>(colours[k].blue >> 8) << 16 | 0xff000000u;
+    }
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* from = SourceRow(image, y);
+      for (int x = 0; x < image.width; ++x) *to++ = table[from[x]];
+    }
+    return true;
+  }
+  if (IsPlainBgrx(image)) {
+    // The common display, and a whole large screen at a time: bytes swapped
+    // by word rather than through the masks.
+    for (int y = 0; y < image.height; ++y) {
+      const uint8_t* from = SourceRow(image, y);
+      for (int x = 0; x < image.width; ++x, from += 4) {
+        *to++ = static_cast<uint32_t>(from[2]) | static_cast<uint32_t>(from[1]) << 8 |
+                static_cast<uint32_t>(from[0]) << 16 | 0xff000000u;
+      }
+    }
+    return true;
+  }
+  const Channel red = ChannelOf(image.redMask);
+  const Channel green = ChannelOf(image.greenMask);
+  const Channel blue = ChannelOf(image.blueMask);
+  const int bytesPerPixel = image.bitsPerPixel / 8;
+  for (int y = 0; y < image.height; ++y) {
+    const uint8_t* from = SourceRow(image, y);
+    for (int x = 0; x < image.width; ++x, from += bytesPerPixel) {
+      const uint32_t pixel = ReadPixel(from, bytesPerPixel, image.mostSignificantByteFirst);
+      *to++ = Component(pixel, red, 8) | Component(pixel, green, 8) << 8 |
+              Component(pixel, blue, 8) << 16 | 0xff000000u;
+    }
   }
   return true;
 }

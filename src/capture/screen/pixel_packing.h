@@ -5,6 +5,7 @@
 #define BOTTLEWATCH_CAPTURE_SCREEN_PIXEL_PACKING_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "capture/bitmap_file/packed_dib.h"
 
@@ -42,10 +43,16 @@ enum class PixelLayout {
 
 PixelLayout LayoutOfScreenImage(const ScreenImage& image);
 
+// The part of image from column left and row top on, at most width x height
+// pixels, pointing into the same data; empty where that lies outside it.
+// For sources that hold a larger picture than the region asked of them.
+ScreenImage CropScreenImage(const ScreenImage& image, int left, int top, int width, int height);
+
 // How many colormap entries an indexed image can reach (at most 256).
 int ReachableColours(const ScreenImage& image);
 
-// Packs image into a new block for the whole 640 x 480 region at the image's
+// Packs image into a new block for a regionWidth x regionHeight region (the
+// first form: the 640 x 480 corner), the image at its top-left, at the image's
 // bits per pixel: bottom row first, 16 bits as 5-5-5 with blue lowest, 24 and
 // 32 bits as blue, green, red (and a zero byte). An indexed image takes its
 // colour table from colours (ReachableColours(image) entries; the rest of the
@@ -55,5 +62,15 @@ int ReachableColours(const ScreenImage& image);
 // layout or when no memory is had. The block is freed with FreePackedDib.
 bool PackScreenImage(const ScreenImage& image, const ScreenColour* colours, uint32_t blackPixel,
                      PackedDib& dib);
+bool PackScreenImage(const ScreenImage& image, const ScreenColour* colours, uint32_t blackPixel,
+                     int regionWidth, int regionHeight, PackedDib& dib);
+
+// The image as plain pixels for looking at, not for a file: width * height of
+// them, row-major, top row first, red in the low byte, then green, blue and
+// an opaque alpha (the raster's packing). An indexed image takes its colours
+// from colours (ReachableColours(image) entries). False, pixels untouched, for
+// an unsupported layout, an empty image or an indexed one without colours.
+bool ScreenImageToPixels(const ScreenImage& image, const ScreenColour* colours,
+                         std::vector<uint32_t>& pixels);
 
 #endif  // BOTTLEWATCH_CAPTURE_SCREEN_PIXEL_PACKING_H_

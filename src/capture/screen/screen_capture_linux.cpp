@@ -53,17 +53,30 @@ void ChooseSource() {
 
 }  // namespace
 
-int CaptureScreen(const char* fileName) {
+int CaptureScreen(const char* fileName, const ScreenRegion& region) {
   if (g_source == Source::kUnchosen) ChooseSource();
-  if (g_source == Source::kX11) return CaptureX11Screen(fileName);
-  if (g_source == Source::kScreenCopy) return CaptureScreenCopy(fileName);
-  return CapturePortalScreen(fileName);
+  if (g_source == Source::kX11) return CaptureX11Screen(fileName, region);
+  if (g_source == Source::kScreenCopy) return CaptureScreenCopy(fileName, region);
+  return CapturePortalScreen(fileName, region);
 }
 
-void WaitForScreenChange(int timeoutMillis) {
-  if (g_source == Source::kX11) WaitForX11Change(timeoutMillis);
-  if (g_source == Source::kScreenCopy) WaitForScreenCopyChange(timeoutMillis);
-  if (g_source == Source::kPortal) WaitForPortalChange(timeoutMillis);
+ScreenRegion ScreenBounds() {
+  if (g_source == Source::kX11) return X11ScreenBounds();
+  return kCornerRegion;
+}
+
+// Only the X screen is looked over whole; the Wayland sources give no more
+// than their corner, which the frames themselves show.
+int CaptureScreenPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
+  if (g_source == Source::kX11) return CaptureX11Pixels(region, pixels);
+  return 0;
+}
+
+bool WaitForScreenChange(int timeoutMillis) {
+  if (g_source == Source::kX11) return WaitForX11Change(timeoutMillis);
+  if (g_source == Source::kScreenCopy) return WaitForScreenCopyChange(timeoutMillis);
+  if (g_source == Source::kPortal) return WaitForPortalChange(timeoutMillis);
+  return true;
 }
 
 bool ScreenCaptureUsesSharedMemory() {

@@ -7,6 +7,9 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
+
+#include "capture/screen/screen_capture.h"
 
 // ---- X11 (screen_capture_x11.cpp) ----
 
@@ -22,13 +25,24 @@ enum class X11Screen {
 // could be opened.
 X11Screen ConnectX11Capture(std::string& display);
 
-// As CaptureScreen, on the kept connection.
-int CaptureX11Screen(const char* fileName);
+// As CaptureScreen, CaptureScreenPixels and ScreenBounds, on the kept
+// connection.
+int CaptureX11Screen(const char* fileName, const ScreenRegion& region);
+int CaptureX11Pixels(const ScreenRegion& region, std::vector<uint32_t>& pixels);
+ScreenRegion X11ScreenBounds();
 // As WaitForScreenChange: the server's damage reports on the root window, or
 // one display frame's pause on a server without them.
-void WaitForX11Change(int timeoutMillis);
+bool WaitForX11Change(int timeoutMillis);
 bool X11CaptureUsesSharedMemory();
 void CloseX11Capture();
+
+// The Wayland sources read the top-left 640 x 480 of what they are given, and
+// regions within it.
+inline bool RegionWithinCorner(const ScreenRegion& region) {
+  return region.left >= 0 && region.top >= 0 && region.width > 0 && region.height > 0 &&
+         region.left + region.width <= kCaptureWidth &&
+         region.top + region.height <= kCaptureHeight;
+}
 
 // ---- A wlroots compositor's screen copy (screen_capture_screen_copy.cpp) ----
 
@@ -42,7 +56,7 @@ bool StartScreenCopyCapture();
 // As CaptureScreen, through one copy. Throws std::runtime_error with one line
 // naming the screen copy when a copy fails, the compositor stops answering
 // (bounded) or it goes away.
-int CaptureScreenCopy(const char* fileName);
+int CaptureScreenCopy(const char* fileName, const ScreenRegion& region);
 void CloseScreenCopyCapture();
 
 // Blocks until the compositor reports damage on the copied region since the
@@ -51,7 +65,7 @@ void CloseScreenCopyCapture();
 // asking for a new one. Same failures as the capture. The first wait of a run
 // may end at once: wlroots counts the whole output as changed before a
 // client's first such copy.
-void WaitForScreenCopyChange(int timeoutMillis);
+bool WaitForScreenCopyChange(int timeoutMillis);
 
 // ---- The screen-sharing portal (screen_capture_portal.cpp) ----
 
@@ -69,10 +83,10 @@ void StartPortalCapture();
 
 // As CaptureScreen, from the newest picture the stream has delivered. Throws
 // std::runtime_error when the sharing has ended.
-int CapturePortalScreen(const char* fileName);
+int CapturePortalScreen(const char* fileName, const ScreenRegion& region);
 // As WaitForScreenChange: the stream's next picture (a desktop sends one only
 // when something changed), or the end of the sharing.
-void WaitForPortalChange(int timeoutMillis);
+bool WaitForPortalChange(int timeoutMillis);
 bool PortalCaptureUsesSharedMemory();
 void ClosePortalCapture();
 

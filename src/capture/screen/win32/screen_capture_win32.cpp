@@ -1,6 +1,7 @@
-// Screen capture on Windows with GDI: the screen's top-left 640 x 480 pixels
-// are copied into a bitmap in the display's own format, converted into a
-// packed device-independent bitmap and written out as a bitmap file.
+// Screen capture on Windows with GDI: a region of the virtual screen (every
+// monitor) is copied into a bitmap in the display's own format, converted into
+// a packed device-independent bitmap and written out as a bitmap file, or
+// handed over as plain pixels.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -140,7 +141,8 @@ PackedDib BitmapToDib(HBITMAP bitmap, DWORD compression, HPALETTE palette) {
   return PackedDib{bytes, static_cast<uint32_t>(GlobalSize(block))};
 }
 
-int CaptureScreen(const char* fileName) {
+int CaptureScreen(const char* fileName, const ScreenRegion& region) {
+  if (region.width <= 0 || region.height <= 0) return 0;
   // Declared first so that it is released last: a bitmap still selected into
   // the memory context cannot be deleted, and on the failed-conversion path it
   // is only let go when the memory context itself is deleted.
@@ -153,10 +155,12 @@ int CaptureScreen(const char* fileName) {
   }
   const MemoryDc memory{CreateCompatibleDC(window.dc)};
   if (memory.dc == nullptr) return 0;
-  bitmap.handle = CreateCompatibleBitmap(window.dc, kCaptureWidth, kCaptureHeight);
+  bitmap.handle = CreateCompatibleBitmap(window.dc, region.width, region.height);
   if (bitmap.handle == nullptr) return 0;
   const HGDIOBJ keptObject = SelectObject(memory.dc, bitmap.handle);
-  BitBlt(memory.dc, 0, 0, kCaptureWidth, kCaptureHeight, window.dc, 0, 0, SRCCOPY);
+  // The desktop's context takes virtual-screen coordinates: a monitor left of
+  // or above the main one lies at negative ones.
+  BitBlt(memory.dc, 0, 0, region.width, region.height, window.dc, region.left, region.top, SRCCOPY);
 
   // On a palette display the pixels are indices into the system palette;
   // converting them under any other palette would report the wrong colours.
@@ -174,11 +178,52 @@ int CaptureScreen(const char* fileName) {
   return 1;
 }
 
+ScreenRegion ScreenBounds() {
+  return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// The same copy, read back as 32-bit rows top row first, which only need
+// their red and blue bytes swapped. No palette: a palette display's colours
+// come back through the default one, enough to tell dark from bright.
+int CaptureScreenPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
+  if (region.width <= 0 || region.height <= 0) return 0;
+  GdiObject bitmap;
+  const HWND desktop = GetDesktopWindow();
+  const WindowDc window{desktop, GetWindowDC(desktop)};
+  if (window.dc == nullptr) return 0;
+  const MemoryDc memory{CreateCompatibleDC(window.dc)};
+  if (memory.dc == nullptr) return 0;
+  bitmap.handle = CreateCompatibleBitmap(window.dc, region.width, region.height);
+  if (bitmap.handle == nullptr) return 0;
+  const HGDIOBJ keptObject = SelectObject(memory.dc, bitmap.handle);
+  BitBlt(memory.dc, 0, 0, region.width, region.height, window.dc, region.left, region.top, SRCCOPY);
+  SelectObject(memory.dc, keptObject);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = region.width;
+  info.bmiHeader.biHeight = -region.height;  // top row first
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  pixels.resize(static_cast<size_t>(region.width) * static_cast<size_t>(region.height));
+  if (GetDIBits(memory.dc, static_cast<HBITMAP>(bitmap.handle), 0, static_cast<UINT>(region.height),
+                pixels.data(), &info, DIB_RGB_COLORS) == 0) {
+    return 0;
+  }
+  for (uint32_t& pixel : pixels) {
+    pixel = (pixel >> 16 & 0xffu) | (pixel & 0xff00u) | (pixel & 0xffu) << 16 | 0xff000000u;
+  }
+  return 1;
+}
+
 // GDI tells nobody when the screen changes, so a still screen is looked at
 // again after one display frame: a change waits no longer than that, and the
-// captures in between cost a small part of what converting each would.
-void WaitForScreenChange(int timeoutMillis) {
+// captures in between cost a small part of what converting each would. It
+// cannot tell whether anything changed, so it says it may have.
+bool WaitForScreenChange(int timeoutMillis) {
   Sleep(static_cast<DWORD>(std::max(0, std::min(timeoutMillis, kDisplayFrameMillis))));
+  return true;
 }
 
 // Every capture takes and releases its own device contexts: nothing is kept.

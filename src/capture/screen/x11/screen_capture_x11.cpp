@@ -1,5 +1,6 @@
-// Screen capture on X11: the root window's top-left 640 x 480 pixels, read in
-// one request and written out as a bitmap file in the display's own depth.
+// Screen capture on X11: a region of the root window (every monitor of the X
+// screen), read in one request and written out as a bitmap file in the
+// display's own depth, or handed over as plain pixels.
 //
 // The game beside us redraws 60 times a second, so the capture must never hold
 // the server: one request is one instant by itself, and with the MIT-SHM
@@ -50,10 +51,14 @@ struct DibOwner {
 // call the lost-display handler once more.
 struct KeptDisplay {
   Display* display = nullptr;
-  int width = 0;  // the part of the region the screen covers
-  int height = 0;
-  XImage* shared = nullptr;  // the shared-memory image, or none: plain requests
+  int screenWidth = 0;  // the root window's
+  int screenHeight = 0;
+  // The shared-memory segment, with room for the whole screen, or none: plain
+  // requests. The image describes the last region read into it, and is made
+  // anew only when the region's size changes.
+  bool sharing = false;
   XShmSegmentInfo segment = {};
+  XImage* shared = nullptr;
   Damage damage = 0;     // the root window's damage report, or none: no extension
   int damageNotify = 0;  // its event's type
 };
@@ -137,32 +142,39 @@ void DestroySharedImage(XImage* image) {
   XDestroyImage(image);
 }
 
-// Sets up the shared image for the covered region, or leaves connection.shared
-// empty when the extension is missing or the server cannot attach the segment.
+// An image over the kept segment, width x height pixels; null when the
+// server's format will not have it.
+XImage* SharedImageOf(KeptDisplay& connection, int width, int height) {
+  Display* const x = connection.display;
+  const int screen = DefaultScreen(x);
+  return XShmCreateImage(x, DefaultVisual(x, screen),
+                         static_cast<unsigned>(DefaultDepth(x, screen)), ZPixmap,
+                         connection.segment.shmaddr, &connection.segment,
+                         static_cast<unsigned>(width), static_cast<unsigned>(height));
+}
+
+// Sets up a segment as large as the whole screen, or leaves connection.sharing
+// false when the extension is missing or the server cannot attach it.
 void AttachSharedImage(KeptDisplay& connection) {
   Display* const x = connection.display;
   if (!IsLocalConnection(x) || !XShmQueryExtension(x)) return;
-  const int screen = DefaultScreen(x);
   XShmSegmentInfo& segment = connection.segment;
-  XImage* image = XShmCreateImage(
-      x, DefaultVisual(x, screen), static_cast<unsigned>(DefaultDepth(x, screen)), ZPixmap, nullptr,
-      &segment, static_cast<unsigned>(connection.width), static_cast<unsigned>(connection.height));
+  XImage* image = SharedImageOf(connection, connection.screenWidth, connection.screenHeight);
   if (image == nullptr) return;
   const size_t bytes = static_cast<size_t>(image->bytes_per_line) * image->height;
+  DestroySharedImage(image);
   segment.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
   if (segment.shmid < 0) {
-    DestroySharedImage(image);
     segment = {};
     return;
   }
   void* address = shmat(segment.shmid, nullptr, 0);
   if (address == reinterpret_cast<void*>(-1)) {
     shmctl(segment.shmid, IPC_RMID, nullptr);
-    DestroySharedImage(image);
     segment = {};
     return;
   }
-  segment.shmaddr = image->data = static_cast<char*>(address);
+  segment.shmaddr = static_cast<char*>(address);
   segment.readOnly = False;
   const ErrorHandlerScope errors;
   const Status attached = XShmAttach(x, &segment);
@@ -174,11 +186,10 @@ void AttachSharedImage(KeptDisplay& connection) {
   shmctl(segment.shmid, IPC_RMID, nullptr);
   if (!attached || g_failedRequests != 0) {
     shmdt(address);
-    DestroySharedImage(image);
     segment = {};
     return;
   }
-  connection.shared = image;
+  connection.sharing = true;
 }
 
 // One report for the whole root window, sent when its damage goes from none
@@ -215,10 +226,8 @@ bool TakeDamageReports(const KeptDisplay& connection) {
 void Connect(KeptDisplay& connection, Display* x) {
   XSetIOErrorHandler(ReportLostDisplay);
   connection.display = x;
-  // A screen smaller than the region is read where it exists; the server
-  // refuses a rectangle reaching past the root window. The rest stays black.
-  connection.width = std::min(kCaptureWidth, DisplayWidth(x, DefaultScreen(x)));
-  connection.height = std::min(kCaptureHeight, DisplayHeight(x, DefaultScreen(x)));
+  connection.screenWidth = DisplayWidth(x, DefaultScreen(x));
+  connection.screenHeight = DisplayHeight(x, DefaultScreen(x));
   AttachSharedImage(connection);
   WatchDamage(connection);
 }
@@ -270,66 +279,131 @@ X11Screen ConnectX11Capture(std::string& display) {
   return X11Screen::kReadable;
 }
 
-int CaptureX11Screen(const char* fileName) {
-  KeptDisplay& connection = g_connection;
+namespace {
+
+// The part of region that the screen covers, from the region's top-left: the
+// server refuses a rectangle reaching past the root window, so a screen
+// smaller than the region is read where it exists and the rest stays black.
+bool CoveredPart(const KeptDisplay& connection, const ScreenRegion& region, int& width,
+                 int& height) {
+  if (region.left < 0 || region.top < 0) return false;
+  width = std::min<int64_t>(region.width, int64_t{connection.screenWidth} - region.left);
+  height = std::min<int64_t>(region.height, int64_t{connection.screenHeight} - region.top);
+  return width > 0 && height > 0;
+}
+
+// Reads width x height pixels at the region's top-left in one request, into
+// the shared segment or a plain reply. Null when the request fails.
+const XImage* ReadRegion(KeptDisplay& connection, const ScreenRegion& region, int width, int height,
+                         ImageHandle& plain) {
   Display* const x = connection.display;
   const Window root = RootWindow(x, DefaultScreen(x));
+  if (connection.sharing) {
+    XImage* image = connection.shared;
+    if (image == nullptr || image->width != width || image->height != height) {
+      if (image != nullptr) DestroySharedImage(image);
+      connection.shared = image = SharedImageOf(connection, width, height);
+      if (image == nullptr) return nullptr;
+    }
+    if (!XShmGetImage(x, root, image, region.left, region.top, AllPlanes) ||
+        g_failedRequests != 0) {
+      return nullptr;
+    }
+    return image;
+  }
+  plain.reset(XGetImage(x, root, region.left, region.top, static_cast<unsigned>(width),
+                        static_cast<unsigned>(height), AllPlanes, ZPixmap));
+  if (!plain || g_failedRequests != 0) return nullptr;
+  return plain.get();
+}
+
+}  // namespace
+
+int CaptureX11Screen(const char* fileName, const ScreenRegion& region) {
+  KeptDisplay& connection = g_connection;
+  Display* const x = connection.display;
+  int width = 0;
+  int height = 0;
+  if (region.width <= 0 || region.height <= 0 || !CoveredPart(connection, region, width, height)) {
+    return 0;
+  }
   const ErrorHandlerScope errors;
   ImageHandle plain;
-  const XImage* image = connection.shared;
-  if (image != nullptr) {
-    if (!XShmGetImage(x, root, connection.shared, 0, 0, AllPlanes) || g_failedRequests != 0) {
-      return 0;
-    }
-  } else {
-    plain.reset(XGetImage(x, root, 0, 0, static_cast<unsigned>(connection.width),
-                          static_cast<unsigned>(connection.height), AllPlanes, ZPixmap));
-    if (!plain || g_failedRequests != 0) return 0;
-    image = plain.get();
-  }
+  const XImage* image = ReadRegion(connection, region, width, height, plain);
+  if (image == nullptr) return 0;
   const ScreenImage screen = Describe(x, *image);
   ScreenColour colours[256];
   if (LayoutOfScreenImage(screen) == PixelLayout::kIndexed && !ReadColours(x, screen, colours)) {
     return 0;
   }
   DibOwner block;
-  if (!PackScreenImage(screen, colours, BlackPixel(x, DefaultScreen(x)), block.dib)) return 0;
+  if (!PackScreenImage(screen, colours, BlackPixel(x, DefaultScreen(x)), region.width,
+                       region.height, block.dib)) {
+    return 0;
+  }
   WriteBitmapFile(fileName, block.dib);
   return 1;
 }
 
-void WaitForX11Change(int timeoutMillis) {
+int CaptureX11Pixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
+  KeptDisplay& connection = g_connection;
+  Display* const x = connection.display;
+  int width = 0;
+  int height = 0;
+  if (!CoveredPart(connection, region, width, height) || width != region.width ||
+      height != region.height) {
+    return 0;
+  }
+  const ErrorHandlerScope errors;
+  ImageHandle plain;
+  const XImage* image = ReadRegion(connection, region, width, height, plain);
+  if (image == nullptr) return 0;
+  const ScreenImage screen = Describe(x, *image);
+  ScreenColour colours[256];
+  if (LayoutOfScreenImage(screen) == PixelLayout::kIndexed && !ReadColours(x, screen, colours)) {
+    return 0;
+  }
+  return ScreenImageToPixels(screen, colours, pixels) ? 1 : 0;
+}
+
+ScreenRegion X11ScreenBounds() {
+  return {0, 0, g_connection.screenWidth, g_connection.screenHeight};
+}
+
+bool WaitForX11Change(int timeoutMillis) {
   const KeptDisplay& connection = g_connection;
   if (connection.damage == 0) {
     std::this_thread::sleep_for(
         std::chrono::milliseconds(std::min(timeoutMillis, kDisplayFrameMillis)));
-    return;
+    return true;
   }
-  if (!TakeDamageReports(connection)) {
+  bool damaged = TakeDamageReports(connection);
+  if (!damaged) {
     // No signal handler is installed, so Ctrl-C ends the process in here as
     // anywhere else. A lost server wakes the poll, and Xlib's read then
     // reports it through ReportLostDisplay.
     pollfd wake = {ConnectionNumber(connection.display), POLLIN, 0};
     poll(&wake, 1, timeoutMillis);
-    TakeDamageReports(connection);
+    damaged = TakeDamageReports(connection);
   }
   // Cleared only now: drawing after this sends a new report, and drawing
   // before it is in the capture the caller takes next.
   XDamageSubtract(connection.display, connection.damage, None, None);
   XFlush(connection.display);
+  return damaged;
 }
 
 bool X11CaptureUsesSharedMemory() {
-  return g_connection.shared != nullptr;
+  return g_connection.sharing;
 }
 
 void CloseX11Capture() {
   KeptDisplay& connection = g_connection;
   if (connection.display == nullptr) return;
   if (connection.damage != 0) XDamageDestroy(connection.display, connection.damage);
-  if (connection.shared != nullptr) {
+  if (connection.sharing) {
     XShmDetach(connection.display, &connection.segment);
-    DestroySharedImage(connection.shared);
+    if (connection.shared != nullptr) DestroySharedImage(connection.shared);
     shmdt(connection.segment.shmaddr);
   }
   XCloseDisplay(connection.display);

@@ -70,7 +70,7 @@ void StartPortalCapture() {
   WaitForFirstPicture();
 }
 
-int CapturePortalScreen(const char* fileName) {
+int CapturePortalScreen(const char* fileName, const ScreenRegion& region) {
   StartPortalCapture();
   Dispatch(0);
   FailIfEnded();
@@ -80,14 +80,18 @@ int CapturePortalScreen(const char* fileName) {
   if (!NewestPipeWireFrame(frame)) return 0;
   ScreenImage image;
   if (!DescribeVideoFrame(frame, image)) return 0;
+  // The picture's top-left 640 x 480 is all that is watched here; a region
+  // within it is cut out of it.
+  if (!RegionWithinCorner(region)) return 0;
+  image = CropScreenImage(image, region.left, region.top, region.width, region.height);
   DibOwner block;
-  if (!PackScreenImage(image, nullptr, 0, block.dib)) return 0;
+  if (!PackScreenImage(image, nullptr, 0, region.width, region.height, block.dib)) return 0;
   WriteBitmapFile(fileName, block.dib);
   return 1;
 }
 
-void WaitForPortalChange(int timeoutMillis) {
-  if (!g_started) return;
+bool WaitForPortalChange(int timeoutMillis) {
+  if (!g_started) return true;
   // Nothing is delivered outside a dispatch, so the count is still the one
   // the last capture saw.
   const uint64_t seen = PipeWirePicturesDelivered();
@@ -97,10 +101,11 @@ void WaitForPortalChange(int timeoutMillis) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                           deadline - std::chrono::steady_clock::now())
                           .count();
-    if (left <= 0) return;
+    if (left <= 0) return false;
     // Slices, so that the portal's bus is heard as well.
     Dispatch(static_cast<int>(std::min<long long>(left, 100)));
   }
+  return true;
 }
 
 bool PortalCaptureUsesSharedMemory() {

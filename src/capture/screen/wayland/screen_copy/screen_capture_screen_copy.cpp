@@ -81,7 +81,7 @@ bool StartScreenCopyCapture() {
   return true;
 }
 
-int CaptureScreenCopy(const char* fileName) {
+int CaptureScreenCopy(const char* fileName, const ScreenRegion& region) {
   if (!g_unread) {
     const CopyState state = CopyNow(false, AnswerDeadline());
     if (state != CopyState::kReady) FailCopy(state);
@@ -89,24 +89,29 @@ int CaptureScreenCopy(const char* fileName) {
   g_unread = false;
   ScreenImage image;
   if (!DescribeVideoFrame(CopiedScreenPicture(), image)) return 0;
+  // The picture's top-left 640 x 480 is all that is watched here; a region
+  // within it is cut out of it.
+  if (!RegionWithinCorner(region)) return 0;
+  image = CropScreenImage(image, region.left, region.top, region.width, region.height);
   DibOwner block;
-  if (!PackScreenImage(image, nullptr, 0, block.dib)) return 0;
+  if (!PackScreenImage(image, nullptr, 0, region.width, region.height, block.dib)) return 0;
   WriteBitmapFile(fileName, block.dib);
   return 1;
 }
 
-void WaitForScreenCopyChange(int timeoutMillis) {
+bool WaitForScreenCopyChange(int timeoutMillis) {
   const Deadline deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMillis);
   const CopyState state = CopyNow(true, deadline);
   if (state == CopyState::kReady) {
     g_unread = true;
-    return;
+    return true;
   }
   if (state != CopyState::kPending) FailCopy(state);
   // Nothing changed in time: the held-back copy is dropped, so that it cannot
   // land in the buffer later, and the next capture asks afresh.
   DropScreenCopy();
+  return false;
 }
 
 void CloseScreenCopyCapture() {
