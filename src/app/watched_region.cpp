@@ -45,7 +45,11 @@ TakenField JudgeTakenField(const FieldRect& onScreen, const ScreenRegion& watche
                            const ScreenRegion& screen, ScreenRegion& to) {
   const int64_t floor = int64_t{onScreen.top} + 2 * int64_t{onScreen.width};
   if (floor > Bottom(screen)) return TakenField::kCut;
-  if (floor <= Bottom(watched)) return TakenField::kRead;
+  // A field that starts on the region's first row may go on above it: the
+  // region cut into the bottle, which was first seen lower than its top (a
+  // vitamin over its top rows). Watched from higher up, its top shows.
+  const bool topShows = onScreen.top > watched.top || watched.top <= screen.top;
+  if (floor <= Bottom(watched) && topShows) return TakenField::kRead;
   to = RegionAroundBottle(onScreen, screen);
   // A region that cannot grow (the screen reports no more than it) holds no
   // more of it than the one watched.

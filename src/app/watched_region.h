@@ -38,7 +38,8 @@ FieldRect FieldOnScreen(const FieldRect& field, const ScreenRegion& watched);
 // What a pass is to do with a field it has just taken.
 enum class TakenField {
   kRead,  // all sixteen rows are in the watched picture: report and read it
-  kMove,  // the screen holds it whole but the watched region does not: watch `to`
+  kMove,  // the screen holds it whole but the watched region does not, or may
+          // not show its top: watch `to`
   kCut,   // the screen's edge cuts its lower rows: read nothing from it
 };
 
