@@ -15,6 +15,15 @@ int32_t SideMargin(int32_t width) {
   return 3 + width / 24;
 }
 
+// Above the bottle: one cell row and two pixels, so that the row above its
+// top shows. A top first seen lower than the true one (a vitamin over the top
+// rows) puts the region into the bottle, and JudgeTakenField moves it up until
+// the top shows: a larger margin would spare those frames, but every row of
+// it goes through the converter in every changed frame of the game.
+int32_t AboveMargin(int32_t width) {
+  return width / 8 + 2;
+}
+
 int64_t Bottom(const ScreenRegion& region) {
   return int64_t{region.top} + region.height;
 }
@@ -62,7 +71,7 @@ ScreenRegion RegionAroundBottle(const FieldRect& onScreen, const ScreenRegion& s
   const int64_t left = std::max<int64_t>(screen.left, onScreen.left - side);
   const int64_t right =
       std::min<int64_t>(Right(screen), int64_t{onScreen.left} + onScreen.width + side);
-  const int64_t top = std::max<int64_t>(screen.top, onScreen.top - onScreen.width / 4);
+  const int64_t top = std::max<int64_t>(screen.top, onScreen.top - AboveMargin(onScreen.width));
   const int64_t bottom =
       std::min<int64_t>(Bottom(screen), int64_t{onScreen.top} + 2 * int64_t{onScreen.width} + side);
   ScreenRegion region;

@@ -38,8 +38,8 @@ FieldRect FieldOnScreen(const FieldRect& field, const ScreenRegion& watched);
 // What a pass is to do with a field it has just taken.
 enum class TakenField {
   kRead,  // all sixteen rows are in the watched picture: report and read it
-  kMove,  // the screen holds it whole but the watched region does not, or may
-          // not show its top: watch `to`
+  kMove,  // the screen holds it whole but the watched region does not, or it
+          // starts on the region's first row and may go on above: watch `to`
   kCut,   // the screen's edge cuts its lower rows: read nothing from it
 };
 
@@ -50,10 +50,9 @@ TakenField JudgeTakenField(const FieldRect& onScreen, const ScreenRegion& watche
                            const ScreenRegion& screen, ScreenRegion& to);
 
 // The region watched around a bottle (on the screen): its walls, a floor band
-// below it, and two cell rows above its top, so that a top first seen lower
-// (a vitamin over the top rows) and the true one both lie in it. Kept within
-// screen. No larger than needed, since every pixel of it goes through the
-// converter each changed frame.
+// below it, and a cell row above its top. Kept within screen. No larger than
+// needed, since every pixel of it goes through the converter each changed
+// frame.
 ScreenRegion RegionAroundBottle(const FieldRect& onScreen, const ScreenRegion& screen);
 
 // Whether a bottle (on the screen) shows whole within the 640 x 480 corner,

@@ -19,8 +19,11 @@ std::string Describe(const ScreenRegion& r) {
 }
 
 TEST(JudgeTakenField, ReadsOnlyWhatTheWatchedRegionShowsWholeAndMovesToWhereItWould) {
-  const ScreenRegion smallScreen = {0, 0, 640, 480};
-  const ScreenRegion around = {97, 176, 362 + 2 * 18, 724 + 90 + 18};
+  const ScreenRegion small = {0, 0, 640, 480};
+  const ScreenRegion region = {789, 274, 214, 421};  // around a 4x bottle at 800,300
+  const TakenField read = TakenField::kRead;
+  const TakenField move = TakenField::kMove;
+  const TakenField cut = TakenField::kCut;
   const struct {
     const char* name;
     FieldRect field;
@@ -29,47 +32,17 @@ TEST(JudgeTakenField, ReadsOnlyWhatTheWatchedRegionShowsWholeAndMovesToWhereItWo
     TakenField expected;
     ScreenRegion to;  // for kMove
   } cases[] = {
-      {"whole in the corner", {200, 40, 96}, kCornerRegion, kFullHd, TakenField::kRead, {}},
-      {"sixteenth row ends on the corner's last row",
-       {200, 96, 192},
-       kCornerRegion,
-       kFullHd,
-       TakenField::kRead,
-       {}},
+      {"whole in the corner", {200, 40, 96}, kCornerRegion, kFullHd, read, {}},
+      {"ends on the corner's last row", {200, 96, 192}, kCornerRegion, kFullHd, read, {}},
       // 2x on a large screen: the corner cuts it, the screen does not.
-      {"cut by the corner", {115, 266, 362}, kCornerRegion, kFullHd, TakenField::kMove, around},
-      {"cut by the corner of a screen no larger",
-       {200, 97, 192},
-       kCornerRegion,
-       smallScreen,
-       TakenField::kCut,
-       {}},
-      {"cut by the screen's bottom",
-       {800, 700, 192},
-       {789, 652, 214, 412},
-       kFullHd,
-       TakenField::kCut,
-       {}},
-      {"whole in its region",
-       {800, 300, 192},
-       {789, 252, 214, 443},
-       kFullHd,
-       TakenField::kRead,
-       {}},
+      {"cut by the corner", {115, 266, 362}, kCornerRegion, kFullHd, move, {97, 219, 398, 789}},
+      {"cut by the corner of a screen no larger", {200, 97, 192}, kCornerRegion, small, cut, {}},
+      {"cut by the screen's bottom", {800, 700, 192}, {789, 674, 214, 406}, kFullHd, cut, {}},
+      {"whole in its region", {800, 300, 192}, region, kFullHd, read, {}},
       // First seen lower, where the region was made for it: its top may lie
-      // above, so it is watched from two cell rows higher.
-      {"on the region's first row",
-       {800, 252, 192},
-       {789, 252, 214, 443},
-       kFullHd,
-       TakenField::kMove,
-       {789, 204, 214, 443}},
-      {"on the first row of a region at the screen's top",
-       {800, 0, 192},
-       {789, 0, 214, 395},
-       kFullHd,
-       TakenField::kRead,
-       {}},
+      // above, so it is watched from a cell row higher.
+      {"on the region's first row", {800, 274, 192}, region, kFullHd, move, {789, 248, 214, 421}},
+      {"on the first row of the screen", {800, 0, 192}, {789, 0, 214, 395}, kFullHd, read, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -79,17 +52,17 @@ TEST(JudgeTakenField, ReadsOnlyWhatTheWatchedRegionShowsWholeAndMovesToWhereItWo
   }
 }
 
-TEST(RegionAroundBottle, HoldsTheWallsFloorAndTwoRowsAboveWithinTheScreen) {
+TEST(RegionAroundBottle, HoldsTheWallsFloorAndARowAboveWithinTheScreen) {
   const struct {
     FieldRect field;
     ScreenRegion expected;
   } cases[] = {
-      {{800, 300, 192}, {789, 252, 214, 443}},
-      // 6x: the largest region watched, 422 x 883.
-      {{1000, 200, 384}, {981, 104, 422, 883}},
+      {{800, 300, 192}, {789, 274, 214, 421}},
+      // 6x: the largest region watched, 422 x 837.
+      {{1000, 200, 384}, {981, 150, 422, 837}},
       // Against the screen's edges.
-      {{2, 10, 48}, {0, 0, 55, 111}},
-      {{1870, 1000, 48}, {1865, 988, 55, 92}},
+      {{2, 10, 48}, {0, 2, 55, 109}},
+      {{1870, 1000, 48}, {1865, 992, 55, 88}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Describe(RegionAroundBottle(c.field, kFullHd)), Describe(c.expected))
