@@ -169,16 +169,22 @@ bool TakeNewField(AdvisorState& state) {
   return true;
 }
 
+// No field in use. A region around a bottle that a look found, whose frame
+// the search takes nothing from, is given up at once for the corner; there
+// the look goes on as due.
+void WatchCornerWhenEmpty(AdvisorState& state) {
+  if (!WatchesCorner(state.watch)) {
+    WatchRegion(state, kCornerRegion);
+    return;
+  }
+  LookWhenDue(state);
+}
+
 // The bottle in use has gone: back to the corner, and over the whole screen
 // at once, since it may have gone there.
 void LoseField(AdvisorState& state) {
   state.fieldCut = false;
-  if (state.watch.region.left != kCornerRegion.left ||
-      state.watch.region.top != kCornerRegion.top ||
-      state.watch.region.width != kCornerRegion.width ||
-      state.watch.region.height != kCornerRegion.height) {
-    WatchRegion(state, kCornerRegion);
-  }
+  if (!WatchesCorner(state.watch)) WatchRegion(state, kCornerRegion);
   state.watch.drawnSinceLook = true;
   state.watch.lastLookMillis = -1;
   LookWhenDue(state);
@@ -228,7 +234,7 @@ void RunFramePass(AdvisorState& state) {
   bool read = step == FieldStep::kRead && !state.fieldCut;
   if (step == FieldStep::kChanged) TakeNewField(state);
   if (step == FieldStep::kLost) LoseField(state);
-  if (step == FieldStep::kNone) LookWhenDue(state);
+  if (step == FieldStep::kNone) WatchCornerWhenEmpty(state);
   // Only a frame that shows the whole bottle where it was is read.
   if (!read) {
     FetchNextFrame(state);

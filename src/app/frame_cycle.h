@@ -43,9 +43,9 @@ void StartAdvisor(AdvisorState& state);
 // the pass reports no change. A field taken with rows below the watched
 // region is watched from the region around it from the next frame on; one
 // cut by the screen's edge is said once and never read. While no field is in
-// use the whole screen is looked over now and then (watched_region.h). While the field in use is missing, or none is in use, the frame is
-// not read. When the field is lost, it says so once on the error stream and
-// prints nothing more until a bottle shows again. Otherwise it samples and
+// use the whole screen is looked over now and then (watched_region.h). While the field in use is
+// missing, or none is in use, the frame is not read. When the field is lost, it says so once on the
+// error stream and prints nothing more until a bottle shows again. Otherwise it samples and
 // compares the boards and prints what changed. Then it captures and loads the
 // next frame. A capture identical to the one the raster came from is converted
 // again only after the screen has stayed still for a moment, and not at all

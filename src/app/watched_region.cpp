@@ -4,8 +4,10 @@
 #include "app/watched_region.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/field_search.h"
+#include "vision/luminance.h"
 
 namespace {
 
@@ -43,7 +45,132 @@ bool Better(const FieldRect& a, const FieldRect& b) {
   return a.left < b.left;
 }
 
+// ---- The look over the whole screen.
+
+// Every fourth row is scanned for a bottle's dark row: the smallest bottle
+// is 96 rows tall, and at least its top three cell rows are dark from wall
+// to wall (the rows LocateField measures it by).
+constexpr int32_t kLookRowStep = 4;
+// The widest bottle looked for: cell side 48, with room for blurred walls.
+constexpr int32_t kWidestBottle = 8 * 48 + 16;
+
+bool IsBright(uint32_t pixel) {
+  return Luminance(pixel) >= 128;
+}
+
+// Whether row holds the same dark run between bright pixels as the one from
+// start, give or take a blurred wall's pixel or two. The run is followed out
+// from its middle.
+bool SameDarkRun(const uint32_t* row, int32_t width, int32_t start, int32_t run) {
+  const int32_t middle = start + run / 2;
+  if (IsBright(row[middle])) return false;
+  int32_t left = middle;
+  while (left > 0 && !IsBright(row[left - 1])) --left;
+  int32_t right = middle + 1;
+  while (right < width && !IsBright(row[right])) ++right;
+  return left > 0 && right < width && std::abs(left - start) <= 2 &&
+         std::abs((right - left) - run) <= 4;
+}
+
+// A bottle is dark from wall to wall down at least its top three cell rows
+// (15 rows for the smallest), so the first scanned row of it is followed by
+// two more with the same run. A dark patch of a photograph or a window
+// seldom is, and each row let through costs a search of the part around it.
+bool DarkRunGoesOn(const uint32_t* pixels, int32_t height, int32_t width, int32_t start,
+                   int32_t run, int32_t row) {
+  for (int32_t below = 1; below <= 2; ++below) {
+    const int32_t r = row + below * kLookRowStep;
+    if (r >= height || !SameDarkRun(pixels + static_cast<int64_t>(r) * width, width, start, run)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A part of the screen searched as if it were the whole frame.
+struct Searched {
+  int32_t left;
+  int32_t top;
+  int32_t right;
+  int32_t bottom;
+  int32_t runStart;  // the dark row that led to it
+  int32_t run;
+};
+
+// A bottle's rows give the same dark run, give or take a blurred wall: one
+// search of the part around it answers for all of them.
+bool AlreadySearched(const std::vector<Searched>& searched, int32_t start, int32_t run,
+                     int32_t row) {
+  for (const Searched& s : searched) {
+    if (std::abs(s.runStart - start) <= 2 && std::abs(s.run - run) <= 4 && row >= s.top &&
+        row < s.bottom - 2 * run) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The part that holds every bottle of about this width whose top the row may
+// be: its walls beside it, and two widths with the floor band above and below
+// the row. LocateField starts fields only in the upper half of what it is
+// given, which then ends on the row. Below the screen's bottom the part is
+// white, so that a bottle the edge cuts is still found, and judged cut.
+Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t width) {
+  const int32_t side = SideMargin(run);
+  const int32_t reach = 2 * run + side + 1;
+  Searched area;
+  area.left = std::max(0, start - side);
+  area.right = std::min(width, start + run + side + 1);
+  area.top = std::max(0, row - reach);
+  area.bottom = row + reach + 2;
+  area.runStart = start;
+  area.run = run;
+  return area;
+}
+
+// Whether the field has a top: bright across at least half its width in one
+// of the few rows above it, or the screen's top edge. The bottle check takes
+// the screen's bottom edge for a floor, so a dark strip that runs off the
+// bottom of the screen between two light windows passes it; a bottle that the
+// edge cuts still shows its top, and the strip does not.
+bool HasATop(const uint32_t* pixels, int32_t width, const FieldRect& field) {
+  if (field.top == 0) return true;
+  const int32_t right = std::min(width, field.left + field.width);
+  for (int32_t r = std::max(0, field.top - SideMargin(field.width)); r < field.top; ++r) {
+    const uint32_t* row = pixels + static_cast<int64_t>(r) * width;
+    int32_t bright = 0;
+    for (int32_t c = field.left; c < right; ++c) bright += IsBright(row[c]) ? 1 : 0;
+    if (2 * bright >= right - field.left) return true;
+  }
+  return false;
+}
+
+// Whether the screen's bottom edge stands in for the field's floor.
+bool FloorOffScreen(const FieldRect& field, int32_t height) {
+  return int64_t{field.top} + 2 * int64_t{field.width} + SideMargin(field.width) > height;
+}
+
+// FindBottle on a copy of the part, and its field on the screen.
+void FindBottleIn(const uint32_t* pixels, int32_t height, int32_t width, const Searched& area,
+                  std::vector<uint32_t>& scratch, FieldRect& found) {
+  const int32_t partWidth = area.right - area.left;
+  const int32_t partHeight = area.bottom - area.top;
+  std::vector<uint32_t> part(static_cast<size_t>(partWidth) * partHeight, 0xffffffffu);
+  for (int32_t r = 0; r < partHeight && area.top + r < height; ++r) {
+    const uint32_t* from = pixels + static_cast<int64_t>(area.top + r) * width + area.left;
+    std::copy(from, from + partWidth, part.begin() + static_cast<int64_t>(r) * partWidth);
+  }
+  FindBottle(part.data(), partHeight, partWidth, LooksLikeBottle, kSmallestBottle, scratch, found);
+  if (found.width == 0) return;
+  found.left += area.left;
+  found.top += area.top;
+}
+
 }  // namespace
+
+bool WatchesCorner(const Watch& watch) {
+  return SameRegion(watch.region, kCornerRegion);
+}
 
 FieldRect FieldOnScreen(const FieldRect& field, const ScreenRegion& watched) {
   if (field.width == 0) return field;
@@ -92,19 +219,39 @@ bool ShowsWholeInCorner(const FieldRect& onScreen) {
 void FindBottleOnScreen(const uint32_t* pixels, int32_t height, int32_t width,
                         std::vector<uint32_t>& scratch, FieldRect& found) {
   found = FieldRect{};
-  if (pixels == nullptr || width <= 0) return;
-  for (int32_t from = 0; height - from >= 2 * kSmallestBottle;) {
-    FieldRect part;
-    FindBottle(pixels + static_cast<int64_t>(from) * width, height - from, width, LooksLikeBottle,
-               std::max(kSmallestBottle, found.width), scratch, part);
-    part.top += from;
-    if (part.width != 0 && (found.width == 0 || Better(part, found))) found = part;
-    from += (height - from) / 2;
+  if (pixels == nullptr || width <= 0 || height <= 0) return;
+  std::vector<Searched> searched;
+  for (int32_t r = 0; r < height; r += kLookRowStep) {
+    const uint32_t* row = pixels + static_cast<int64_t>(r) * width;
+    for (int32_t c = 0; c < width;) {
+      if (IsBright(row[c])) {
+        ++c;
+        continue;
+      }
+      const int32_t start = c;
+      while (c < width && !IsBright(row[c])) ++c;
+      // A bottle's row: dark between two bright walls, as wide as a bottle.
+      const int32_t run = c - start;
+      if (start == 0 || c == width || run < kSmallestBottle || run > kWidestBottle) continue;
+      if (AlreadySearched(searched, start, run, r)) continue;
+      if (!DarkRunGoesOn(pixels, height, width, start, run, r)) continue;
+      // The first scanned row of a bottle lies within a few rows of its top,
+      // which the bottle check's slack and share of walled rows allow for.
+      if (!LooksLikeBottle(pixels, height, width, FieldRect{start, r, run})) continue;
+      const Searched area = AreaAround(start, run, r, width);
+      searched.push_back(area);
+      FieldRect part;
+      FindBottleIn(pixels, height, width, area, scratch, part);
+      if (part.width != 0 && FloorOffScreen(part, height) && !HasATop(pixels, width, part)) {
+        continue;
+      }
+      if (part.width != 0 && (found.width == 0 || Better(part, found))) found = part;
+    }
   }
 }
 
 bool LookDue(const Watch& watch, int64_t nowMillis) {
-  return watch.canLook && watch.drawnSinceLook && SameRegion(watch.region, kCornerRegion) &&
+  return watch.canLook && watch.drawnSinceLook && WatchesCorner(watch) &&
          (watch.lastLookMillis < 0 || nowMillis - watch.lastLookMillis >= kLookIntervalMillis);
 }
 

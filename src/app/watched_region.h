@@ -32,6 +32,9 @@ struct Watch {
   std::vector<uint32_t> scratch;  // FindBottle's copy of them
 };
 
+// Whether the screen's top-left 640 x 480 is what is watched.
+bool WatchesCorner(const Watch& watch);
+
 // A field of the watched raster as it lies on the screen.
 FieldRect FieldOnScreen(const FieldRect& field, const ScreenRegion& watched);
 
@@ -61,10 +64,11 @@ bool ShowsWholeInCorner(const FieldRect& onScreen);
 
 // The bottle on a whole screen's pixels (height x width, row-major, red in the
 // low byte): of those that pass the bottle check, the widest, then the first
-// in scan order (top row first, then leftmost). LocateField starts fields
-// only in the upper half of what it is given, so the screen is searched as
-// its lower parts again, each starting halfway down the last, until a part
-// is too short for the smallest bottle. found is all 0 when none passes.
+// in scan order (top row first, then leftmost). LocateField over a whole large
+// screen costs seconds on a busy desktop and starts fields only in its upper
+// half, so every fourth row is scanned for a bottle's dark row between two
+// bright walls, and the part around each such row is searched as a frame of
+// its own. found is all 0 when none passes.
 void FindBottleOnScreen(const uint32_t* pixels, int32_t height, int32_t width,
                         std::vector<uint32_t>& scratch, FieldRect& found);
 

@@ -306,7 +306,9 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
         {WithWalls(DrawGameScreen(boards[2])), 1, "Triangle"}},
        // The lower field's sixteen rows would reach past the screen's
        // bottom: never read, said once.
-       FieldReport(0, 0, 0) + FieldReport(400, 80, 192) + enteringRedraw, false, true},
+       FieldReport(0, 0, 0) + FieldReport(400, 80, 192) + enteringRedraw,
+       false,
+       true},
       // The desktop's dark areas are wider than the bottle, and none has
       // bright walls and a floor.
       {"a dark desktop, then the game's window on it",
@@ -370,7 +372,9 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
     }
     const size_t cutAt = result.err.find(kCutBottle);
     EXPECT_EQ(cutAt != std::string::npos, c.cut) << result.err;
-    if (c.cut) EXPECT_EQ(result.err.find(kCutBottle, cutAt + 1), std::string::npos) << result.err;
+    if (c.cut) {
+      EXPECT_EQ(result.err.find(kCutBottle, cutAt + 1), std::string::npos) << result.err;
+    }
   }
 }
 

@@ -48,7 +48,9 @@ TEST(JudgeTakenField, ReadsOnlyWhatTheWatchedRegionShowsWholeAndMovesToWhereItWo
     SCOPED_TRACE(c.name);
     ScreenRegion to;
     EXPECT_EQ(JudgeTakenField(c.field, c.watched, c.screen, to), c.expected);
-    if (c.expected == TakenField::kMove) EXPECT_EQ(Describe(to), Describe(c.to));
+    if (c.expected == TakenField::kMove) {
+      EXPECT_EQ(Describe(to), Describe(c.to));
+    }
   }
 }
 
@@ -90,6 +92,20 @@ Picture ScreenWith(const std::string& desktop, int width, int height,
   return screen;
 }
 
+// No desktop of the scene table holds a bottle, however large the screen.
+TEST(FindBottleOnScreen, FindsNoneOnTheDesktopsAlone) {
+  for (const std::string& desktop : DesktopNames()) {
+    for (const int width : {1920, 3840}) {
+      const Picture screen = DrawDesktop(desktop, width, width * 9 / 16);
+      std::vector<uint32_t> scratch;
+      FieldRect found;
+      FindBottleOnScreen(screen.pixels.data(), screen.height, screen.width, scratch, found);
+      EXPECT_EQ(found.width, 0) << desktop << " " << width << ": " << found.left << ","
+                                << found.top;
+    }
+  }
+}
+
 TEST(FindBottleOnScreen, TakesTheWidestThenTheFirstWhereverItIs) {
   const struct {
     const char* name;
@@ -104,6 +120,8 @@ TEST(FindBottleOnScreen, TakesTheWidestThenTheFirstWhereverItIs) {
       // which starts fields only in the upper half, cannot reach.
       {"1x in the bottom-right corner", 1920, 1080, {{1700, 900, 6}}, 0},
       {"6x on a large screen", 3840, 2160, {{1500, 900, 48}}, 0},
+      // Found, so that it can be said to be cut.
+      {"3x cut by the screen's bottom", 1920, 1080, {{700, 850, 24}}, 0},
       {"two players: the wider", 1920, 1080, {{100, 100, 12}, {900, 150, 18}}, 1},
       {"two players of one size: the higher", 1920, 1080, {{900, 150, 12}, {100, 100, 12}}, 1},
   };
