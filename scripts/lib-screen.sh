@@ -2,16 +2,17 @@
 # it keeps the PIDs it starts in $screen_pids for the caller to stop.
 screen_pids=()
 
-# start_virtual_screen WORKDIR [DEPTH]: starts Xvfb on a free display (it writes
-# the number on a descriptor once it accepts clients; -noreset keeps the screen
-# when the last client leaves) and exports DISPLAY.
+# start_virtual_screen WORKDIR [DEPTH] [SIZE]: starts Xvfb on a free display
+# (it writes the number on a descriptor once it accepts clients; -noreset keeps
+# the screen when the last client leaves), SIZE (default 640x480) pixels, and
+# exports DISPLAY.
 start_virtual_screen() {
-  local work=$1 depth=${2:-24}
+  local work=$1 depth=${2:-24} size=${3:-640x480}
   local numberfile=$work/display
   # Emptied first: a number left by an earlier screen in the same WORKDIR
   # would otherwise be read before the new Xvfb has written its own.
   : >"$numberfile"
-  Xvfb -displayfd 3 -screen 0 "640x480x$depth" -noreset -nolisten tcp 3>"$numberfile" \
+  Xvfb -displayfd 3 -screen 0 "${size}x$depth" -noreset -nolisten tcp 3>"$numberfile" \
     2>"$work/xvfb.log" &
   screen_pids+=($!)
   for _ in $(seq 100); do [ -s "$numberfile" ] && break; sleep 0.1; done
