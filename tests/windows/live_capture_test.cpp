@@ -136,6 +136,60 @@ TEST_F(LiveCapture, PixelsEqualTheScreen) {
   }
 }
 
+// On a screen larger than the picture (BOTTLEWATCH_TEST_SCREEN_SIZE, WxH):
+// the virtual screen's extent, a region's bitmap of that region's size and
+// the plain pixels of another, each where it lies on the screen. Compared
+// where they overlap the picture, at a depth whose colours GDI gives as they
+// are.
+TEST_F(LiveCapture, ARegionAndItsPixelsAreReadWhereTheyLie) {
+  const char* size = std::getenv("BOTTLEWATCH_TEST_SCREEN_SIZE");
+  if (size == nullptr || expected_.bitCount != 32) {
+    GTEST_SKIP() << "needs a 24-bit screen larger than the picture";
+  }
+  const ScreenRegion bounds = ScreenBounds();
+  EXPECT_EQ(std::to_string(bounds.width) + "x" + std::to_string(bounds.height), size);
+  EXPECT_EQ(bounds.left, 0);
+  EXPECT_EQ(bounds.top, 0);
+  auto want = [this](int x, int y) {
+    const auto* at = reinterpret_cast<const uint8_t*>(&screen_.rgb[(y * 640 + x) * 3]);
+    return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+           static_cast<uint32_t>(at[2]) << 16;
+  };
+
+  const ScreenRegion region = {500, 400, 300, 200};
+  const std::string path = folder_.File("region.bmp");
+  ASSERT_EQ(CaptureScreen(path.c_str(), region), 1);
+  const std::string file = ReadWholeFile(path);
+  ASSERT_EQ(file.size(), 58u + 300u * 200u * 4u);
+  EXPECT_EQ(Field32(file, 18), 300u);
+  EXPECT_EQ(Field32(file, 22), 200u);
+  int mismatches = 0;
+  for (int y = 0; y < 80 && mismatches < 10; ++y) {
+    for (int x = 0; x < 140 && mismatches < 10; ++x) {
+      const size_t at = 58 + (static_cast<size_t>(199 - y) * 300 + x) * 4;
+      const uint32_t got = static_cast<uint8_t>(file[at + 2]) |
+                           static_cast<uint32_t>(static_cast<uint8_t>(file[at + 1])) << 8 |
+                           static_cast<uint32_t>(static_cast<uint8_t>(file[at])) << 16;
+      if (got != want(500 + x, 400 + y)) {
+        ADD_FAILURE() << "bitmap pixel " << x << "," << y;
+        ++mismatches;
+      }
+    }
+  }
+
+  std::vector<uint32_t> pixels;
+  ASSERT_EQ(CaptureScreenPixels({100, 60, 700, 500}, pixels), 1);
+  ASSERT_EQ(pixels.size(), 700u * 500u);
+  for (int y = 0; y < 420 && mismatches < 10; ++y) {
+    for (int x = 0; x < 540 && mismatches < 10; ++x) {
+      if ((pixels[static_cast<size_t>(y) * 700 + x] & 0xffffffu) != want(100 + x, 60 + y)) {
+        ADD_FAILURE() << "plain pixel " << x << "," << y;
+        ++mismatches;
+      }
+    }
+  }
+}
+
 // What the capture asked of the system palette.
 struct PaletteCalls {
   int entryQueries = 0;
