@@ -20,15 +20,15 @@ void Fill(const SimDrawing& d, SimPaint paint, int x, int y, int width, int heig
 
 // One channel of a run of n values, step apart, blurred into out: the box
 // covers reach values, from reach / 2 before to the rest after, so that an
-// odd reach is centred. Sums only; the caller divides.
+// odd reach is centred. Sums only, kept running; the caller divides.
 void BoxSums(const int* in, int n, int step, int reach, int* out) {
   const int before = reach / 2;
+  auto value = [&](int k) { return in[std::min(n - 1, std::max(0, k)) * step]; };
+  int sum = 0;
+  for (int k = -before; k < reach - before; ++k) sum += value(k);
   for (int i = 0; i < n; ++i) {
-    int sum = 0;
-    for (int k = i - before; k < i - before + reach; ++k) {
-      sum += in[std::min(n - 1, std::max(0, k)) * step];
-    }
     out[i * step] = sum;
+    sum += value(i - before + reach) - value(i - before);
   }
 }
 

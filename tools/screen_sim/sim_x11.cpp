@@ -59,12 +59,21 @@ bool AllocatePaint(SimScreen* screen, SimPaint paint) {
   return false;
 }
 
-// One 8-bit channel in a TrueColor pixel's field of mask.
-unsigned long ChannelBits(int value, unsigned long mask) {
+// Where an 8-bit channel goes in a TrueColor pixel: the field of its mask.
+struct ChannelField {
   int shift = 0;
-  while (((mask >> shift) & 1) == 0) ++shift;
-  const unsigned long top = mask >> shift;
-  return ((static_cast<unsigned long>(value) * top + 127) / 255) << shift;
+  unsigned long top = 0;  // the field's largest value
+};
+
+ChannelField FieldOf(unsigned long mask) {
+  ChannelField field;
+  while (mask != 0 && ((mask >> field.shift) & 1) == 0) ++field.shift;
+  field.top = mask >> field.shift;
+  return field;
+}
+
+unsigned long ChannelBits(int value, const ChannelField& field) {
+  return ((static_cast<unsigned long>(value) * field.top + 127) / 255) << field.shift;
 }
 
 void CopyToWindow(SimScreen* screen, int x, int y, int width, int height) {
@@ -199,13 +208,15 @@ void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitam
       screen->colours[i] = screen->shown[screen->paints[i]];
     }
     SmoothPicture(d.width, d.height, SmoothingWidth(d.side), &screen->colours);
+    const ChannelField red = FieldOf(image->red_mask);
+    const ChannelField green = FieldOf(image->green_mask);
+    const ChannelField blue = FieldOf(image->blue_mask);
     for (int y = 0; y < d.height; ++y) {
       const SimRgb* row = &screen->colours[static_cast<size_t>(y) * d.width];
       for (int x = 0; x < d.width; ++x) {
         XPutPixel(image, x, y,
-                  ChannelBits(row[x].red, image->red_mask) |
-                      ChannelBits(row[x].green, image->green_mask) |
-                      ChannelBits(row[x].blue, image->blue_mask));
+                  ChannelBits(row[x].red, red) | ChannelBits(row[x].green, green) |
+                      ChannelBits(row[x].blue, blue));
       }
     }
   }
