@@ -140,23 +140,4 @@ TEST(SimDrawing, SmoothingLeavesARampAsWideAsTheScaleFactor) {
   }
 }
 
-TEST(SimDrawing, PlacesMustLieOnTheScreenOfItsOwnSize) {
-  const struct {
-    int x, y, width, height;
-    bool on;
-  } cases[] = {
-      {0, 0, 1920, 1080, true},        {1919, 1079, 1920, 1080, true},
-      {1920, 40, 1920, 1080, false},   {200, 1080, 1920, 1080, false},
-      {-1, 40, 1920, 1080, false},     {3000, 2000, 3840, 2160, true},
-      {3000, 2000, 1920, 1080, false}, {3839, 2159, 3840, 2160, true},
-      {3840, 0, 3840, 2160, false},
-  };
-  for (const auto& c : cases) {
-    const std::string why = OffScreen("--move", c.x, c.y, c.width, c.height);
-    EXPECT_EQ(why.empty(), c.on) << c.x << "," << c.y << " on " << c.width << " x " << c.height;
-  }
-  EXPECT_EQ(OffScreen("--move", 1920, 5, 1920, 1080),
-            "--move 1920,5 is off the 1920 x 1080 screen");
-}
-
 }  // namespace
