@@ -1,10 +1,11 @@
 // bottlewatch: watches the game on the screen's top-left corner and advises
 // where the falling vitamin should go. Runs until stopped from outside or until
-// a frame cannot be loaded.
+// a frame cannot be loaded; --help and --version only print.
 #include <cstdlib>
 #include <exception>
 #include <iostream>
 
+#include "app/command_line.h"
 #include "app/display.h"
 #include "app/frame_cycle.h"
 #include "app/work_folder.h"
@@ -39,7 +40,13 @@ void SayWhenFramesMayReachADisk() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  const CommandLine command = ReadCommandLine(argc, argv);
+  if (command.action != CommandLineAction::kWatch) {
+    std::ostream& stream = command.action == CommandLineAction::kRefuse ? std::cerr : std::cout;
+    stream << command.text << std::flush;
+    return ExitStatusFor(command.action);
+  }
   std::set_terminate(ReportEscapedException);
   SayWhenFramesMayReachADisk();
   ChooseColours();

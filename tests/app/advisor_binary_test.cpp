@@ -1,5 +1,6 @@
-// The real advisor binary: start-up, the frame cycle's reloading, and the two
-// fatal conditions, driven through the frame feeder on a private screen.
+// The real advisor binary: its arguments, start-up, the frame cycle's
+// reloading, and the two fatal conditions, driven through the frame feeder on
+// a private screen.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 #include "support/advisor_run.h"
 #include "support/xvfb_server.h"
@@ -18,6 +20,36 @@ constexpr char kAllocationError[] = "Error:  Could not allocate memory!\n";
 
 std::string display() {
   return SharedTestDisplay();
+}
+
+// An argument that only prints, or that is refused, starts nothing: no
+// capture, no converter, no x.bmp, whatever the screen and PATH hold.
+TEST(AdvisorBinary, ArgumentsThatOnlyPrintOrRefuseStartNothing) {
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out;  // for --help, its first line only
+    std::string err;
+  } cases[] = {
+      {{"--version"}, 0, "bottlewatch " BOTTLEWATCH_VERSION "\n", ""},
+      {{"--help"}, 0, "usage: bottlewatch [--help | --version]\n", ""},
+      {{"--watch", "--help"},
+       2,
+       "",
+       "bottlewatch: unknown argument \"--watch\"; try bottlewatch --help\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments[0]);
+    AdvisorRun run;
+    std::vector<std::string> argv = {AdvisorBinary()};
+    argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+    const ProcessResult result = RunProcess(argv, run.workDir(), run.Environment(display()), 20);
+    EXPECT_EQ(result.exitStatus, c.status) << result.err;
+    EXPECT_EQ(result.out.substr(0, c.out.empty() ? std::string::npos : c.out.size()), c.out);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(run.ConverterCalls(), 0);
+    EXPECT_FALSE(FileExists(run.workDir() + "/x.bmp"));
+  }
 }
 
 TEST(AdvisorBinary, NoFrameAtStartUpPrintsOnlyTheErrorLine) {

@@ -1,6 +1,8 @@
-// screen-sim: shows a self-playing game screen in the top-left 640 x 480 of
-// an X screen (or, with --window, in an ordinary 640 x 480 window) for the
-// advisor's demo and end-to-end tests. Options, the step timing and the log.
+// screen-sim: shows a self-playing game on an X screen of any size, at any
+// cell side from 6 to 48, sharp or smoothed, with its bottle where it is asked
+// (by default the 640 x 480 game in the screen's top-left corner), or in an
+// ordinary window, for the advisor's demo and end-to-end tests. Options, the
+// step timing and the log.
 #include <signal.h>
 #include <time.h>
 
@@ -11,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "sim_drawing.h"
 #include "sim_game.h"
 #include "sim_x11.h"
 #include "wall_clock.h"
@@ -35,28 +38,46 @@ struct Options {
   long steps = 0;
   std::string logPath;
   SimLayout layout;
+  bool leftGiven = false;
+  bool topGiven = false;
   SimWindowPlace place;
-  bool moves = false;  // --move given
-  int moveX = 0;
-  int moveY = 0;
   bool help = false;
 };
 
 const char kUsage[] =
     "usage: screen-sim [--hold SECONDS] [--seed N] [--rate STEPS_PER_SECOND] [--steps N]\n"
-    "                  [--log FILE] [--side PIXELS] [--left X] [--top Y] [--window X,Y]\n"
-    "                  [--move X,Y]\n"
+    "                  [--log FILE] [--side PIXELS] [--left X] [--top Y] [--smooth]\n"
+    "                  [--window X,Y] [--move X,Y]\n"
     "  --hold   how long the first, viruses-only state stays (default 1.0)\n"
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
     "  --steps  stop after this many steps beyond the first state (default 0: never)\n"
     "  --log    write one line per state once it is on the screen, ending in the time it\n"
     "           got there (t=, wall-clock microseconds since the epoch)\n"
-    "  --side, --left, --top  cell side and the bottle's top-left pixel (default 12, 200, 40)\n"
+    "  --side   cell side in pixels, 6 to 48 (default 12); the game's drawing is 640 x 480\n"
+    "           up to side 24 and grows beyond it to hold the bottle\n"
+    "  --left, --top  where the bottle's top-left pixel lies on the screen, anywhere on a\n"
+    "           screen of any size; the bottle may run off its right and bottom edges\n"
+    "           (default: the drawing in the screen's top-left corner, the bottle 200 right\n"
+    "           of it and 40 down, or 2 x side down beyond side 20)\n"
+    "  --smooth draw the game as a bilinear scaler shows it, every edge blurred over\n"
+    "           side / 8 pixels (rounded); needs a TrueColor screen\n"
     "  --window an ordinary window that the window manager places, asked for X,Y, instead\n"
-    "           of an unmanaged one at the screen's corner\n"
-    "  --move   on SIGUSR1, move the window to X,Y (as a player drags the game's window) and\n"
-    "           log a line \"moved to X,Y t=...\"\n";
+    "           of an unmanaged one; the bottle lies in it as in the corner by default\n"
+    "  --move   on SIGUSR1, move the window's top-left corner to X,Y (as a player drags the\n"
+    "           game's window) and log a line \"moved to X,Y t=...\"\n"
+    "Each log line holds the board: step=N board=<128 codes, row by row> vitamin=... t=...\n";
+
+// What a bad value for an option should have been.
+const char* Expected(const std::string& name) {
+  if (name == "--side") return " (a cell side from 6 to 48)";
+  if (name == "--left" || name == "--top") return " (a pixel of the screen, 0 or more)";
+  if (name == "--window" || name == "--move") return " (X,Y, a pixel of the screen)";
+  return "";
+}
+
+// Far beyond any screen's size; the screen's own size is checked on opening.
+constexpr long kLargestCoordinate = 100000;
 
 bool ParseDouble(const char* text, double* value) {
   char* end = nullptr;
@@ -78,6 +99,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     if (name == "--help") {
       options->help = true;
       return true;
+    }
+    if (name == "--smooth") {
+      options->layout.smooth = true;
+      continue;
     }
     if (i + 1 >= argc) {
       *error = "missing value for " + name;
@@ -102,46 +127,49 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       errno = 0;
       const long x = std::strtol(value, &end, 10);
       ok = errno == 0 && end != value && *end == ',';
-      if (ok)
-        ok = ParseLong(end + 1, &number) && x >= 0 && x < 10000 && number >= 0 && number < 10000;
+      if (ok) {
+        ok = ParseLong(end + 1, &number) && x >= 0 && x < kLargestCoordinate && number >= 0 &&
+             number < kLargestCoordinate;
+      }
+      SimWindowPlace& place = options->place;
       if (name == "--window") {
-        options->place = {true, static_cast<int>(x), static_cast<int>(number)};
+        place.managed = true;
+        place.x = static_cast<int>(x);
+        place.y = static_cast<int>(number);
       } else {
-        options->moves = true;
-        options->moveX = static_cast<int>(x);
-        options->moveY = static_cast<int>(number);
+        place.moves = true;
+        place.moveX = static_cast<int>(x);
+        place.moveY = static_cast<int>(number);
       }
     } else if (name == "--log") {
       options->logPath = value;
       ok = !options->logPath.empty();
     } else if (name == "--side") {
-      ok = ParseLong(value, &number) && number >= 2 && number <= 30;
+      ok = ParseLong(value, &number) && number >= kSimSmallestSide && number <= kSimLargestSide;
       options->layout.side = static_cast<int>(number);
-    } else if (name == "--left") {
-      ok = ParseLong(value, &number) && number >= 0 && number < kSimWindowWidth;
-      options->layout.left = static_cast<int>(number);
-    } else if (name == "--top") {
-      ok = ParseLong(value, &number) && number >= 0 && number < kSimWindowHeight;
-      options->layout.top = static_cast<int>(number);
+    } else if (name == "--left" || name == "--top") {
+      // Whether it lies on the screen is known once the display is open.
+      ok = ParseLong(value, &number) && number >= 0 && number < kLargestCoordinate;
+      (name == "--left" ? options->layout.left : options->layout.top) = static_cast<int>(number);
+      (name == "--left" ? options->leftGiven : options->topGiven) = true;
     } else {
-      *error = "unknown option " + name;
+      *error = "unknown option " + name + "; see screen-sim --help";
       return false;
     }
     if (!ok) {
-      *error = "bad value for " + name + ": " + value;
+      *error = "bad value for " + name + ": \"" + value + "\"" + Expected(name);
       return false;
     }
   }
-  const SimLayout& l = options->layout;
-  // The advisor only starts its search in the upper half, and needs a bright
-  // column right of the bottle to see where it ends.
-  if (l.left + kSimColumns * l.side >= kSimWindowWidth ||
-      l.top + kSimRows * l.side > kSimWindowHeight || l.top >= kSimWindowHeight / 2) {
-    *error =
-        "the bottle does not fit: it must leave column 639 free, end by row 480 and start above "
-        "row 240";
+  if (options->place.managed && (options->leftGiven || options->topGiven)) {
+    *error = "--left and --top place the unmanaged window's bottle; --window X,Y places the window";
     return false;
   }
+  // Unplaced, the drawing's corner is the screen's: at side 12 the classic
+  // bottle at 200,40 in the top-left 640 x 480.
+  const SimDrawing drawing = DrawingForSide(options->layout.side);
+  if (!options->leftGiven) options->layout.left = drawing.bottleLeft;
+  if (!options->topGiven) options->layout.top = drawing.bottleTop;
   return true;
 }
 
@@ -155,11 +183,11 @@ double Now() {
 // keeps the window painted meanwhile; moves the window when asked.
 void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::FILE* log) {
   while (!stopRequested) {
-    if (moveRequested && options.moves) {
+    if (moveRequested && options.place.moves) {
       moveRequested = 0;
-      MoveSimWindow(screen, options.moveX, options.moveY);
+      MoveSimWindow(screen, options.place.moveX, options.place.moveY);
       if (log != nullptr) {
-        std::fprintf(log, "moved to %d,%d t=%lld\n", options.moveX, options.moveY,
+        std::fprintf(log, "moved to %d,%d t=%lld\n", options.place.moveX, options.place.moveY,
                      WallMicroseconds());
         std::fflush(log);
       }
@@ -193,7 +221,7 @@ int main(int argc, char** argv) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "screen-sim: %s\n%s", error.c_str(), kUsage);
+    std::fprintf(stderr, "screen-sim: %s\n", error.c_str());
     return 2;
   }
   if (options.help) {
@@ -218,11 +246,12 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  SimScreen* screen = OpenSimScreen(options.layout, options.place, &error);
+  bool optionsRefused = false;
+  SimScreen* screen = OpenSimScreen(options.layout, options.place, &error, &optionsRefused);
   if (screen == nullptr) {
     std::fprintf(stderr, "screen-sim: %s\n", error.c_str());
     if (log != nullptr) std::fclose(log);
-    return 1;
+    return optionsRefused ? 2 : 1;
   }
 
   SimGame game;

@@ -1,28 +1,30 @@
 // Xlib drawing for screen-sim: palette allocation, the window, and one frame
-// per state, composed off screen and copied in whole.
+// per state, composed in memory and put in whole.
 #include "sim_x11.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
 #include "sim_colours.h"
-
-namespace {
-
-constexpr int kCheckerTile = 16;
-constexpr int kFrameWidth = 3;
-
-}  // namespace
+#include "sim_drawing.h"
 
 struct SimScreen {
   Display* display = nullptr;
   Window window = 0;
-  Pixmap background = 0;  // checker and bottle outline, drawn once
-  Pixmap frame = 0;       // the state being composed
+  Pixmap frame = 0;  // the state last drawn, for repainting exposures
   GC gc = nullptr;
+  XImage* image = nullptr;  // the state being composed
   unsigned long pixels[kPaintCount] = {};
+  SimRgb shown[kPaintCount] = {};  // what the server gave for each paint
   bool allocated[kPaintCount] = {};
   SimLayout layout;
+  SimDrawing drawing;
+  std::vector<uint8_t> paints;
+  std::vector<SimRgb> colours;  // smoothing's scratch
 };
 
 namespace {
@@ -48,6 +50,7 @@ bool AllocatePaint(SimScreen* screen, SimPaint paint) {
     if (!XAllocColor(screen->display, map, &colour)) continue;
     if (PaintAccepts(paint, Returned(colour))) {
       screen->pixels[paint] = colour.pixel;
+      screen->shown[paint] = Returned(colour);
       screen->allocated[paint] = true;
       return true;
     }
@@ -56,31 +59,21 @@ bool AllocatePaint(SimScreen* screen, SimPaint paint) {
   return false;
 }
 
-void Fill(SimScreen* screen, Drawable target, SimPaint paint, int x, int y, int width, int height) {
-  XSetForeground(screen->display, screen->gc, screen->pixels[paint]);
-  XFillRectangle(screen->display, target, screen->gc, x, y, static_cast<unsigned>(width),
-                 static_cast<unsigned>(height));
+// Where an 8-bit channel goes in a TrueColor pixel: the field of its mask.
+struct ChannelField {
+  int shift = 0;
+  unsigned long top = 0;  // the field's largest value
+};
+
+ChannelField FieldOf(unsigned long mask) {
+  ChannelField field;
+  while (mask != 0 && ((mask >> field.shift) & 1) == 0) ++field.shift;
+  field.top = mask >> field.shift;
+  return field;
 }
 
-void DrawBackground(SimScreen* screen) {
-  for (int y = 0; y < kSimWindowHeight; y += kCheckerTile) {
-    for (int x = 0; x < kSimWindowWidth; x += kCheckerTile) {
-      const bool light = ((x + y) / kCheckerTile) % 2 == 0;
-      Fill(screen, screen->background, light ? kPaintLight : kPaintShade, x, y, kCheckerTile,
-           kCheckerTile);
-    }
-  }
-  // An outline on the sides and bottom only: an open neck where vitamins
-  // come in. It is bright, so it does not widen the dark area the advisor
-  // measures.
-  const SimLayout& l = screen->layout;
-  const int width = kSimColumns * l.side;
-  const int height = kSimRows * l.side;
-  Fill(screen, screen->background, kPaintFrame, l.left - kFrameWidth, l.top, kFrameWidth,
-       height + kFrameWidth);
-  Fill(screen, screen->background, kPaintFrame, l.left + width, l.top, kFrameWidth,
-       height + kFrameWidth);
-  Fill(screen, screen->background, kPaintFrame, l.left, l.top + height, width, kFrameWidth);
+unsigned long ChannelBits(int value, const ChannelField& field) {
+  return ((static_cast<unsigned long>(value) * field.top + 127) / 255) << field.shift;
 }
 
 void CopyToWindow(SimScreen* screen, int x, int y, int width, int height) {
@@ -91,13 +84,14 @@ void CopyToWindow(SimScreen* screen, int x, int y, int width, int height) {
 // A fixed size at the asked position, taking the keyboard focus (so that a
 // window manager's "the focused window" is this one), and no title bar or
 // border: the game's pixels are the whole window.
-void AskForPlace(Display* display, Window window, const SimWindowPlace& place) {
+void AskForPlace(Display* display, Window window, const SimWindowPlace& place,
+                 const SimDrawing& drawing) {
   XSizeHints size = {};
   size.flags = USPosition | PPosition | PMinSize | PMaxSize;
   size.x = place.x;
   size.y = place.y;
-  size.min_width = size.max_width = kSimWindowWidth;
-  size.min_height = size.max_height = kSimWindowHeight;
+  size.min_width = size.max_width = drawing.width;
+  size.min_height = size.max_height = drawing.height;
   XSetWMNormalHints(display, window, &size);
   XWMHints hints = {};
   hints.flags = InputHint;
@@ -110,17 +104,46 @@ void AskForPlace(Display* display, Window window, const SimWindowPlace& place) {
                   reinterpret_cast<const unsigned char*>(motif), 5);
 }
 
+// Every place asked for, against the screen's own size; "" when all fit.
+std::string PlacesOffScreen(Display* display, const SimLayout& layout,
+                            const SimWindowPlace& place) {
+  const int width = DisplayWidth(display, DefaultScreen(display));
+  const int height = DisplayHeight(display, DefaultScreen(display));
+  std::string why = place.managed ? OffScreen("--window", place.x, place.y, width, height)
+                                  : OffScreen("the bottle's top-left corner", layout.left,
+                                              layout.top, width, height);
+  if (why.empty() && place.moves) {
+    why = OffScreen("--move", place.moveX, place.moveY, width, height);
+  }
+  return why;
+}
+
 }  // namespace
 
-SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error) {
+SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error,
+                         bool* optionsRefused) {
+  *optionsRefused = false;
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     *error = "cannot open the display (is DISPLAY set?)";
     return nullptr;
   }
+  const int number = DefaultScreen(display);
+  Visual* visual = DefaultVisual(display, number);
+  *error = PlacesOffScreen(display, layout, place);
+  if (error->empty() && layout.smooth && visual->c_class != TrueColor) {
+    *error = "--smooth needs a TrueColor screen (depth 15, 16 or 24), for its blended colours";
+  }
+  if (!error->empty()) {
+    *optionsRefused = true;
+    XCloseDisplay(display);
+    return nullptr;
+  }
   SimScreen* screen = new SimScreen;
   screen->display = display;
   screen->layout = layout;
+  screen->drawing = DrawingForSide(layout.side);
+  const SimDrawing& d = screen->drawing;
   for (int paint = 0; paint < kPaintCount; ++paint) {
     if (!AllocatePaint(screen, static_cast<SimPaint>(paint))) {
       *error = "the screen cannot show a colour the advisor would read correctly";
@@ -128,29 +151,35 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
       return nullptr;
     }
   }
-  const int number = DefaultScreen(display);
   const Window root = RootWindow(display, number);
-  const unsigned depth = static_cast<unsigned>(DefaultDepth(display, number));
+  const int depth = DefaultDepth(display, number);
   XSetWindowAttributes attributes = {};
   // Unless asked for a managed window, no window manager is needed, and none
-  // may decorate or move it: the advisor reads fixed screen coordinates.
+  // may decorate or move it: the advisor is to find the bottle where asked.
   attributes.override_redirect = place.managed ? False : True;
   attributes.background_pixel = screen->pixels[kPaintLight];
   attributes.event_mask = ExposureMask | (place.managed ? StructureNotifyMask : 0);
-  screen->window = XCreateWindow(display, root, place.x, place.y, kSimWindowWidth, kSimWindowHeight,
-                                 0, static_cast<int>(depth), InputOutput, CopyFromParent,
-                                 CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+  const int x = place.managed ? place.x : layout.left - d.bottleLeft;
+  const int y = place.managed ? place.y : layout.top - d.bottleTop;
+  screen->window =
+      XCreateWindow(display, root, x, y, static_cast<unsigned>(d.width),
+                    static_cast<unsigned>(d.height), 0, depth, InputOutput, CopyFromParent,
+                    CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, screen->window, "screen-sim");
-  if (place.managed) AskForPlace(display, screen->window, place);
-  screen->background =
-      XCreatePixmap(display, screen->window, kSimWindowWidth, kSimWindowHeight, depth);
-  screen->frame = XCreatePixmap(display, screen->window, kSimWindowWidth, kSimWindowHeight, depth);
+  if (place.managed) AskForPlace(display, screen->window, place, d);
+  screen->frame = XCreatePixmap(display, screen->window, static_cast<unsigned>(d.width),
+                                static_cast<unsigned>(d.height), static_cast<unsigned>(depth));
   screen->gc = XCreateGC(display, screen->window, 0, nullptr);
-  DrawBackground(screen);
+  screen->image =
+      XCreateImage(display, visual, static_cast<unsigned>(depth), ZPixmap, 0, nullptr,
+                   static_cast<unsigned>(d.width), static_cast<unsigned>(d.height), 32, 0);
+  screen->image->data = static_cast<char*>(
+      std::malloc(static_cast<size_t>(screen->image->bytes_per_line) * d.height));
   // Exposures before the first state copy from the frame, so it starts as
   // the bare background rather than undefined pixmap contents.
-  XCopyArea(display, screen->background, screen->frame, screen->gc, 0, 0, kSimWindowWidth,
-            kSimWindowHeight, 0, 0);
+  XSetForeground(display, screen->gc, screen->pixels[kPaintLight]);
+  XFillRectangle(display, screen->frame, screen->gc, 0, 0, static_cast<unsigned>(d.width),
+                 static_cast<unsigned>(d.height));
   XMapRaised(display, screen->window);
   if (place.managed) {
     // The window manager maps it in its own time; the first state is logged
@@ -165,22 +194,35 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
 }
 
 void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitamin* vitamin) {
-  const SimLayout& l = screen->layout;
-  XCopyArea(screen->display, screen->background, screen->frame, screen->gc, 0, 0, kSimWindowWidth,
-            kSimWindowHeight, 0, 0);
-  // Each cell is one flat square: the advisor averages the whole square, so
-  // any shading or gap would shift its mean.
-  for (int row = 0; row < kSimRows; ++row) {
-    for (int column = 0; column < kSimColumns; ++column) {
-      Fill(screen, screen->frame, PaintForCode(board[row * kSimColumns + column]),
-           l.left + column * l.side, l.top + row * l.side, l.side, l.side);
+  const SimDrawing& d = screen->drawing;
+  PaintState(d, board, vitamin, &screen->paints);
+  XImage* image = screen->image;
+  if (!screen->layout.smooth) {
+    for (int y = 0; y < d.height; ++y) {
+      const uint8_t* row = &screen->paints[static_cast<size_t>(y) * d.width];
+      for (int x = 0; x < d.width; ++x) XPutPixel(image, x, y, screen->pixels[row[x]]);
+    }
+  } else {
+    screen->colours.resize(screen->paints.size());
+    for (size_t i = 0; i < screen->paints.size(); ++i) {
+      screen->colours[i] = screen->shown[screen->paints[i]];
+    }
+    SmoothPicture(d.width, d.height, SmoothingWidth(d.side), &screen->colours);
+    const ChannelField red = FieldOf(image->red_mask);
+    const ChannelField green = FieldOf(image->green_mask);
+    const ChannelField blue = FieldOf(image->blue_mask);
+    for (int y = 0; y < d.height; ++y) {
+      const SimRgb* row = &screen->colours[static_cast<size_t>(y) * d.width];
+      for (int x = 0; x < d.width; ++x) {
+        XPutPixel(image, x, y,
+                  ChannelBits(row[x].red, red) | ChannelBits(row[x].green, green) |
+                      ChannelBits(row[x].blue, blue));
+      }
     }
   }
-  if (vitamin != nullptr && vitamin->firstRow < 0 && l.top >= l.side) {
-    Fill(screen, screen->frame, PaintForCode(vitamin->firstCode),
-         l.left + vitamin->firstColumn * l.side, l.top - l.side, l.side, l.side);
-  }
-  CopyToWindow(screen, 0, 0, kSimWindowWidth, kSimWindowHeight);
+  XPutImage(screen->display, screen->frame, screen->gc, image, 0, 0, 0, 0,
+            static_cast<unsigned>(d.width), static_cast<unsigned>(d.height));
+  CopyToWindow(screen, 0, 0, d.width, d.height);
   XSync(screen->display, False);
 }
 
@@ -206,9 +248,9 @@ void MoveSimWindow(SimScreen* screen, int x, int y) {
 void CloseSimScreen(SimScreen* screen) {
   if (screen == nullptr) return;
   Display* display = screen->display;
+  if (screen->image != nullptr) XDestroyImage(screen->image);
   if (screen->gc != nullptr) XFreeGC(display, screen->gc);
   if (screen->frame != 0) XFreePixmap(display, screen->frame);
-  if (screen->background != 0) XFreePixmap(display, screen->background);
   if (screen->window != 0) XDestroyWindow(display, screen->window);
   const Colormap map = DefaultColormap(display, DefaultScreen(display));
   for (int paint = 0; paint < kPaintCount; ++paint) {

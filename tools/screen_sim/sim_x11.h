@@ -1,6 +1,7 @@
-// The screen side of screen-sim: one 640 x 480 window, override-redirect at the
-// screen's top-left corner unless asked otherwise, showing the background, the
-// bottle and its cells.
+// The screen side of screen-sim: one window holding the game's drawing (see
+// sim_drawing.h), override-redirect with the bottle where it is asked unless
+// a managed window is asked for, showing the background, the bottle and its
+// cells, sharp or smoothed.
 //
 // Ownership: OpenSimScreen returns a screen that the caller must hand back to
 // CloseSimScreen (which destroys the window and closes the display).
@@ -11,34 +12,40 @@
 
 #include "sim_game.h"
 
-constexpr int kSimWindowWidth = 640;
-constexpr int kSimWindowHeight = 480;
-
-// Where the bottle sits: pixel (left, top) is the top-left corner of cell
-// (0, 0); every cell is a side x side square.
+// The game's cell side and, for the unmanaged window, where the top-left
+// corner of cell (0, 0) lies on the screen; the window is placed around it.
+// smooth: drawn as a bilinear scaler shows it (needs a TrueColor screen).
 struct SimLayout {
+  int side = 12;
   int left = 200;
   int top = 40;
-  int side = 12;
+  bool smooth = false;
 };
 
-// Where the window goes: by default an override-redirect window at the
-// screen's top-left corner; managed, an ordinary window that the desktop's
-// window manager places (asked for x, y), focuses and leaves undecorated, as
-// a game's window that the user may pick on its own in a share dialog.
+// Where the window goes: by default an override-redirect window placed by the
+// layout; managed, an ordinary window that the desktop's window manager
+// places (asked for x, y), focuses and leaves undecorated, as a game's window
+// that the user may pick on its own in a share dialog. moves: where
+// MoveSimWindow will take the window's corner, checked up front.
 struct SimWindowPlace {
   bool managed = false;
   int x = 0;
   int y = 0;
+  bool moves = false;
+  int moveX = 0;
+  int moveY = 0;
 };
 
 struct SimScreen;
 
-// Connects to $DISPLAY, allocates the palette on the default colormap
-// (checking that what the server gives still reads as intended), and maps the
-// window (a managed one: returns once it is mapped). On failure returns
-// nullptr with the reason in *error.
-SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error);
+// Connects to $DISPLAY, checks that the places asked for lie on its screen,
+// allocates the palette on the default colormap (checking that what the
+// server gives still reads as intended), and maps the window (a managed one:
+// returns once it is mapped). On failure returns nullptr with the reason, one
+// line, in *error; *optionsRefused says whether the reason is options that
+// this screen cannot take, rather than the screen itself.
+SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, std::string* error,
+                         bool* optionsRefused);
 
 // Shows one state: board is the 128 shown codes (index = row * 8 + column);
 // vitamin, when not null, is the falling one, whose half above the bottle (row

@@ -1,0 +1,59 @@
+// The picture screen-sim shows for one state, computed without a display: the
+// game's light checker, the bottle's outline and its cells, drawn sharp, or
+// smoothed as an emulator's bilinear scaler blurs a game it draws larger.
+//
+// Pictures are row-major, width x height, index = y * width + x.
+#ifndef BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_DRAWING_H_
+#define BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_DRAWING_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim_colours.h"
+#include "sim_game.h"
+
+// Cell sides from three quarters of the game's own 8 pixels to six times them.
+constexpr int kSimSmallestSide = 6;
+constexpr int kSimLargestSide = 48;
+
+// The game's drawing at one cell side: its size, where the bottle's cell
+// (0, 0) lies in it, the outline's thickness and the checker's tile.
+struct SimDrawing {
+  int side = 12;
+  int width = 640;
+  int height = 480;
+  int bottleLeft = 200;
+  int bottleTop = 40;
+  int wall = 3;
+  int tile = 16;
+};
+
+// At side 12 the 640 x 480 drawing the advisor has always been tested on;
+// up to side 24 the same size, and beyond it just large enough to hold the
+// bottle, its outline and two cells of background below and right of it.
+SimDrawing DrawingForSide(int side);
+
+// Paints one state into paints (width * height SimPaint values): board is the
+// 128 shown codes; vitamin, when not null, is the falling one, whose half
+// above the bottle (row -1) is drawn there.
+void PaintState(const SimDrawing& drawing, const char board[kSimCells], const SimVitamin* vitamin,
+                std::vector<uint8_t>* paints);
+
+// How many pixels wide an edge's blur is when the game's 8-pixel cells are
+// scaled bilinearly to this side: the scale factor, rounded; 1 is no blur.
+int SmoothingWidth(int side);
+
+// Blurs pixels (width x height) with a box of `reach` pixels along each axis,
+// edges clamped. A nearest-neighbour picture blurred so is what a bilinear
+// scaler of that factor makes of the game's own picture: every edge becomes
+// a ramp reach pixels wide, and the inside of every area keeps its colour.
+void SmoothPicture(int width, int height, int reach, std::vector<SimRgb>* pixels);
+
+// Why the drawing cannot go where it is asked on a screen of screenWidth x
+// screenHeight, or "" when it can. what names the point ("the bottle's
+// top-left corner", "--window", "--move"), which must lie on the screen;
+// anything right of or below it may run off the screen's edge.
+std::string OffScreen(const char* what, int x, int y, int screenWidth, int screenHeight);
+
+#endif  // BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_DRAWING_H_
