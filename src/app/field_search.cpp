@@ -134,21 +134,29 @@ bool SameField(const FieldRect& a, const FieldRect& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width;
 }
 
+}  // namespace
+
+int32_t FieldWidthSlack(int32_t widest) {
+  return std::min(kMostFieldWidthSlack, std::max(kFieldWidthSlack, widest / 48));
+}
+
+namespace {
+
 // Adds a frame's field to those kept near the widest. A new widest moves the
 // kept ones down by the difference, and those it pushes past the slack drop.
-void NoteField(FieldRect (&nearWidest)[kFieldWidthSlack + 1], const FieldRect& found) {
+void NoteField(FieldRect (&nearWidest)[kMostFieldWidthSlack + 1], const FieldRect& found) {
   if (found.width == 0) return;
   const int32_t widest = nearWidest[0].width;
   if (found.width > widest) {
     const int32_t shift = found.width - widest;
-    for (int32_t i = kFieldWidthSlack; i > 0; --i) {
+    for (int32_t i = kMostFieldWidthSlack; i > 0; --i) {
       nearWidest[i] = i >= shift ? nearWidest[i - shift] : FieldRect{};
     }
     nearWidest[0] = found;
     return;
   }
   const int32_t below = widest - found.width;
-  if (below > kFieldWidthSlack) return;
+  if (below > FieldWidthSlack(widest)) return;
   FieldRect& kept = nearWidest[below];
   if (kept.width == 0 || EarlierInScan(found, kept)) kept = found;
 }
@@ -159,9 +167,9 @@ void NoteField(FieldRect (&nearWidest)[kFieldWidthSlack + 1], const FieldRect& f
 // down; a blurred wall makes one a pixel or two wider and lower. A frame that
 // shows the top rows clear and sharp gives the true one, and it is the
 // highest. A bottle clearly wider (a screen between levels) still wins.
-FieldRect ChooseField(const FieldRect (&nearWidest)[kFieldWidthSlack + 1]) {
+FieldRect ChooseField(const FieldRect (&nearWidest)[kMostFieldWidthSlack + 1]) {
   FieldRect chosen = nearWidest[0];
-  for (int32_t i = 1; i <= kFieldWidthSlack; ++i) {
+  for (int32_t i = 1; i <= FieldWidthSlack(nearWidest[0].width); ++i) {
     if (nearWidest[i].width > 0 && EarlierInScan(nearWidest[i], chosen)) chosen = nearWidest[i];
   }
   return chosen;
@@ -196,7 +204,8 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
     if (!inUse || there) {
       // Only a field that the choice below could take is worth the looks.
       const int32_t narrowest =
-          std::max(kSmallestBottle, search.nearWidest[0].width - kFieldWidthSlack);
+          std::max(kSmallestBottle,
+                   search.nearWidest[0].width - FieldWidthSlack(search.nearWidest[0].width));
       FieldRect found;
       FindBottle(raster, height, width, LooksLikeBottle, narrowest, search.scratch, found);
       NoteField(search.nearWidest, found);

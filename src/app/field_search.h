@@ -25,13 +25,18 @@
 constexpr int32_t kFieldSearchPasses = 600;
 
 // How much narrower than the widest field seen a field may be and still be
-// taken. A game scaled up 2x with smoothing blurs the bottle's walls: in about
-// a tenth of the frames of recorded screen-sim games so scaled, the widest
+// taken. A game scaled up with smoothing blurs the bottle's walls: in about
+// a tenth of the frames of recorded screen-sim games scaled up 2x, the widest
 // dark area measures 2 pixels wider than the bottle and starts lower, while
-// the true field is the highest of those near the widest. Unscaled, the same
-// games showed no field 1 or 2 pixels narrower than the widest, so there the
-// choice is the widest, as with no slack.
+// the true field is the highest of those near the widest. The blur grows with
+// the scale: smoothed at 4x the sharp top measures 4 pixels narrower than a
+// field lower down, at 6x 8 (screen-sim --smooth), so the slack is a 48th of
+// the widest width, and never under 2. Unscaled, the same games showed no
+// field 1 or 2 pixels narrower than the widest, so there the choice is the
+// widest, as with no slack.
 constexpr int32_t kFieldWidthSlack = 2;
+constexpr int32_t kMostFieldWidthSlack = 8;  // at the widest game, cell side 48
+int32_t FieldWidthSlack(int32_t widest);
 
 // How long the field in use may fail the bottle check before it counts as
 // lost, in passes and display frames counted as the search window counts
@@ -78,9 +83,9 @@ struct FieldSearch {
   // found; stops at kFieldSearchPasses.
   int32_t passesRun = 0;
   // The fields seen so far at the widest width and at each of the
-  // kFieldWidthSlack widths below it (index: widest width - width), at each
+  // FieldWidthSlack widths below it (index: widest width - width), at each
   // width the earliest in scan order; width 0 where none was seen.
-  FieldRect nearWidest[kFieldWidthSlack + 1];
+  FieldRect nearWidest[kMostFieldWidthSlack + 1];
   // Passes and display frames since the field in use last passed the bottle
   // check.
   int32_t missingPasses = 0;
@@ -99,7 +104,7 @@ enum class FieldStep {
 // One pass's field search over its frame. While no field is in use it looks
 // for one in every pass; in the kFieldSearchPasses passes after it finds one
 // it looks again and chooses among the fields seen (of those at most
-// kFieldWidthSlack narrower than the widest, the highest, then the leftmost,
+// FieldWidthSlack narrower than the widest, the highest, then the leftmost,
 // then the widest); after that the field is kept. In every pass with a field
 // in use it checks that the field still looks like the bottle, and after
 // kFieldLostPasses of failures gives it up and starts over as at start-up.

@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -71,7 +72,20 @@ struct Case {
   bool cut = false;                     // the screen's bottom edge cuts the bottle
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
+
 class LargeScreen : public ::testing::TestWithParam<Case> {};
+
+size_t Reports(const std::string& out) {
+  size_t count = 0;
+  for (size_t at = out.find("Found field at"); at != std::string::npos;
+       at = out.find("Found field at", at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 bool Near(const Report& seen, const Report& bottle, int slack) {
   return std::abs(seen.left - bottle.left) <= slack && std::abs(seen.top - bottle.top) <= slack &&
@@ -134,6 +148,10 @@ TEST_P(LargeScreen, ReportsTheBottleWhereItIsAndPrintsTheBoardsDrawn) {
                         << err();
   if (c.moves) {
     EXPECT_FALSE(Near(first, c.bottle, c.slack)) << "the window did not move";
+  } else {
+    // Started on the game, with its top rows clear: one report, however
+    // blurred the walls, with no second thoughts that blank the terminal.
+    EXPECT_EQ(Reports(text), 1u) << text.substr(0, 400);
   }
   const OutputCheck check = CheckAgainstSimLog(text.substr(seen.at), WithoutMoves(ReadFile(log)));
   EXPECT_EQ(check.problems, std::vector<std::string>{});
