@@ -170,6 +170,10 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
     size_t framesJudged = 0;  // its frames known to have shown the top rows clear or not
     int clearFrame = -1;      // the first that showed them clear
     std::string clearSteps;   // the steps that frame may have shown
+    size_t calls = 0;         // conversions begun when it was stopped
+    bool endedEarly = false;  // it had ended by itself...
+    int status = 0;           // ...with this status (-1: by a signal)
+    std::string out;          // all it printed
     bool stopped = false;
   };
   std::vector<Start> starts(kStarts);
@@ -207,8 +211,11 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
       }
       const bool done = s.clearFrame >= 0 &&
                         calls.size() > static_cast<size_t>(s.clearFrame) + kCallsAfterClearFrame;
-      if (done || s.advisor->HasEnded() || now - startAt[i] > kHangSeconds) {
-        s.advisor->Stop();
+      s.endedEarly = s.advisor->HasEnded();
+      if (done || s.endedEarly || now - startAt[i] > kHangSeconds) {
+        s.calls = calls.size();
+        s.status = s.advisor->Stop();
+        s.out = ReadFile(s.dir->File("out"));
         s.stopped = true;
         ++stopped;
       }
@@ -216,11 +223,13 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   for (const Start& s : starts) {
-    EXPECT_GE(s.clearFrame, 0) << "started at " << s.simState << ": none of its " << s.framesJudged
+    SCOPED_TRACE("started at " + s.simState + ", " + std::to_string(s.calls) + " conversions");
+    EXPECT_FALSE(s.endedEarly) << "status " << s.status;
+    EXPECT_GE(s.clearFrame, 0) << "none of its " << s.framesJudged
                                << " frames showed the top rows clear";
-    EXPECT_EQ(LastFieldReport(ReadFile(s.dir->File("out"))), kFieldReport)
-        << "started at " << s.simState << "; its frame " << s.clearFrame << " showed steps "
-        << s.clearSteps << ", the top rows clear";
+    EXPECT_EQ(LastFieldReport(s.out), kFieldReport)
+        << "its frame " << s.clearFrame << " showed steps " << s.clearSteps
+        << ", the top rows clear; it printed " << s.out.substr(0, 60);
   }
 }
 
