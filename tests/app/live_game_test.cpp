@@ -1,11 +1,14 @@
 // The whole advisor against a simulated game on a private X screen, with the
 // real converter: what it prints must be what the simulator drew.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
 #include <memory>
 #include <random>
 #include <regex>
@@ -65,6 +68,53 @@ TEST_P(LiveGame, PrintsTheBoardsAndVitaminsTheSimulatorDrew) {
 INSTANTIATE_TEST_SUITE_P(Depths, LiveGame, ::testing::Values(24, 16, 8),
                          [](const auto& info) { return "Depth" + std::to_string(info.param); });
 
+// A state of screen-sim's log: when it was on the screen (its line's time)
+// and whether it left the bottle's top two rows empty.
+struct DrawnState {
+  int step = 0;
+  long long drawnAt = 0;
+  bool topRowsClear = false;
+};
+
+// The states of the log's complete lines, in order.
+std::vector<DrawnState> ReadDrawnStates(const std::string& log) {
+  std::vector<DrawnState> states;
+  const std::string board = " board=";
+  for (size_t line = 0, end; (end = log.find('\n', line)) != std::string::npos; line = end + 1) {
+    const size_t at = log.find(board, line);
+    const size_t time = log.rfind(" t=", end);
+    if (at > end || time == std::string::npos || time < at) continue;
+    const size_t cells = at + board.size();
+    DrawnState state;
+    state.step = std::atoi(log.c_str() + line + 5);  // after "step="
+    state.drawnAt = std::atoll(log.c_str() + time + 3);
+    state.topRowsClear = log.compare(cells, 16, std::string(16, '.')) == 0;
+    states.push_back(state);
+  }
+  return states;
+}
+
+// The states the screen may have shown at some moment from after to before
+// (wall-clock microseconds): from the last drawn by after to the one after
+// the last drawn by before, which may be on the screen before its line is
+// written. first and last index states; false while that last one is not
+// logged yet.
+bool StatesBetween(const std::vector<DrawnState>& states, long long after, long long before,
+                   size_t& first, size_t& last) {
+  first = last = 0;
+  for (size_t i = 0; i < states.size(); ++i) {
+    if (states[i].drawnAt <= after) first = i;
+    if (states[i].drawnAt <= before) last = i + 1;
+  }
+  return last < states.size();
+}
+
+long long WallMicroseconds() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
 // A run's output from its last field report on, as long as one report.
 std::string LastFieldReport(const std::string& out) {
   const size_t at = out.rfind("Found field at: \n");
@@ -72,18 +122,30 @@ std::string LastFieldReport(const std::string& out) {
 }
 
 // Started at any moment of the game, the advisor ends on the bottle, also
-// when a vitamin hid the bottle's top rows as it started. Runs overlap on one
-// screen so that forty starts cost seconds. In the simulator's game 301 at
-// four steps a second, a third of its first 60 states hide the top-left
-// corner (so without the search a third of the starts end lower down), none
-// for more than 5 steps in a row, and at least 4 steps with the top rows
-// clear follow. So each run is given four seconds from its first report, not
-// from its start: with some sixteen advisors and their converters sharing
-// two cores (and a sanitizer's start-up), a first frame can take over two
-// seconds to come, and the frames after it one every half second or so.
+// when a vitamin hid the bottle's top rows as it started: it reports a field
+// lower down first, and the bottle once it has read a frame with those rows
+// clear. Runs overlap on one screen so that forty starts cost seconds. In
+// the simulator's game 301 at four steps a second, a third of its first 60
+// states hide the top-left corner, so without the search a third of the
+// starts end lower down.
+//
+// How many frames an advisor gets in a while depends on the machine, so each
+// run ends by what its frames showed, not by a time. Its converter notes when
+// each call began and ended: a frame is captured between the end of one call
+// and the beginning of the next, and the simulator's log says what the screen
+// showed meanwhile. Once a frame captured with the top rows clear has been
+// converted and the advisor has begun two conversions more (its pass over
+// that frame, report and all, comes before the next), it is stopped.
 TEST(LiveStarts, EveryStartEndsOnTheBottle) {
+  const std::string converter = RealConverter();
+  ASSERT_FALSE(converter.empty()) << "no converter on PATH";
   XvfbServer screen(640, 480, 24);
   TempDir dir;
+  mkdir(dir.File("bin").c_str(), 0755);
+  WriteTimedConverter(dir.File("bin"), converter);
+  const char* path = std::getenv("PATH");
+  const std::map<std::string, std::string> env = {
+      {"DISPLAY", screen.display()}, {"PATH", dir.File("bin") + ":" + (path ? path : "")}};
   const std::string log = dir.File("states.log");
   BackgroundProcess sim(
       {ScreenSimBinary(), "--hold", "0", "--rate", "4", "--seed", "301", "--log", log}, dir.path(),
@@ -91,10 +153,9 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
   ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
 
   constexpr int kStarts = 40;
-  constexpr double kRunSeconds = 4;
-  // An advisor that has reported nothing by then is stopped all the same,
-  // and fails below with no field report.
-  constexpr double kFirstReportSeconds = 20;
+  constexpr size_t kCallsAfterClearFrame = 2;
+  // Only a hang reaches this: the run is then stopped and fails below.
+  constexpr double kHangSeconds = 300;
   std::mt19937 random(18);
   std::uniform_real_distribution<double> moment(0, 10);
   std::vector<double> startAt(kStarts);
@@ -104,8 +165,15 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
   struct Start {
     std::unique_ptr<TempDir> dir;
     std::unique_ptr<BackgroundProcess> advisor;
-    std::string simState;  // "step=N", the state on the screen as it started
-    double stopAt = 0;     // seconds into the test
+    std::string simState;     // "step=N", the state on the screen as it started
+    long long startedAt = 0;  // wall-clock microseconds, before its first capture
+    size_t framesJudged = 0;  // its frames known to have shown the top rows clear or not
+    int clearFrame = -1;      // the first that showed them clear
+    std::string clearSteps;   // the steps that frame may have shown
+    size_t calls = 0;         // conversions begun when it was stopped
+    bool endedEarly = false;  // it had ended by itself...
+    int status = 0;           // ...with this status (-1: by a signal)
+    std::string out;          // all it printed
     bool stopped = false;
   };
   std::vector<Start> starts(kStarts);
@@ -119,19 +187,35 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
       const std::string states = ReadFile(log);
       const size_t line = states.rfind('\n', states.size() - 2) + 1;
       s.simState = states.substr(line, states.find(' ', line) - line);
-      s.advisor = std::make_unique<BackgroundProcess>(
-          std::vector<std::string>{AdvisorBinary()}, s.dir->path(),
-          std::map<std::string, std::string>{{"DISPLAY", screen.display()}}, s.dir->File("out"));
-      s.stopAt = startAt[started] + kFirstReportSeconds;
+      s.startedAt = WallMicroseconds();
+      s.advisor = std::make_unique<BackgroundProcess>(std::vector<std::string>{AdvisorBinary()},
+                                                      s.dir->path(), env, s.dir->File("out"));
     }
+    const std::vector<DrawnState> states = ReadDrawnStates(ReadFile(log));
     for (int i = 0; i < started; ++i) {
       Start& s = starts[i];
       if (s.stopped) continue;
-      if (s.stopAt > now + kRunSeconds && !ReadFile(s.dir->File("out")).empty()) {
-        s.stopAt = now + kRunSeconds;
+      const std::vector<Conversion> calls = ReadConversions(s.dir->File("conversions"));
+      for (size_t first, last; s.clearFrame < 0 && s.framesJudged < calls.size();) {
+        const size_t frame = s.framesJudged;
+        const long long after = frame == 0 ? s.startedAt : calls[frame - 1].end;
+        if (!StatesBetween(states, after, calls[frame].begin, first, last)) break;
+        ++s.framesJudged;
+        bool clear = true;
+        for (size_t k = first; k <= last; ++k) clear = clear && states[k].topRowsClear;
+        if (clear) {
+          s.clearFrame = static_cast<int>(frame);
+          s.clearSteps =
+              std::to_string(states[first].step) + ".." + std::to_string(states[last].step);
+        }
       }
-      if (s.stopAt <= now) {
-        s.advisor->Stop();
+      const bool done = s.clearFrame >= 0 &&
+                        calls.size() > static_cast<size_t>(s.clearFrame) + kCallsAfterClearFrame;
+      s.endedEarly = s.advisor->HasEnded();
+      if (done || s.endedEarly || now - startAt[i] > kHangSeconds) {
+        s.calls = calls.size();
+        s.status = s.advisor->Stop();
+        s.out = ReadFile(s.dir->File("out"));
         s.stopped = true;
         ++stopped;
       }
@@ -139,8 +223,13 @@ TEST(LiveStarts, EveryStartEndsOnTheBottle) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   for (const Start& s : starts) {
-    EXPECT_EQ(LastFieldReport(ReadFile(s.dir->File("out"))), kFieldReport)
-        << "started at " << s.simState;
+    SCOPED_TRACE("started at " + s.simState + ", " + std::to_string(s.calls) + " conversions");
+    EXPECT_FALSE(s.endedEarly) << "status " << s.status;
+    EXPECT_GE(s.clearFrame, 0) << "none of its " << s.framesJudged
+                               << " frames showed the top rows clear";
+    EXPECT_EQ(LastFieldReport(s.out), kFieldReport)
+        << "its frame " << s.clearFrame << " showed steps " << s.clearSteps
+        << ", the top rows clear; it printed " << s.out.substr(0, 60);
   }
 }
 

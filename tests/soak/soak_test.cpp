@@ -63,19 +63,6 @@ int LineCount(const std::string& path) {
   return lines;
 }
 
-// The first "convert" on PATH, so the counting wrapper can hand over to it.
-std::string RealConverter() {
-  FILE* which = popen("command -v convert", "r");
-  char path[4096] = "";
-  if (which != nullptr) {
-    if (std::fgets(path, sizeof path, which) == nullptr) path[0] = '\0';
-    pclose(which);
-  }
-  std::string result(path);
-  while (!result.empty() && result.back() == '\n') result.pop_back();
-  return result;
-}
-
 // A damaged copy of a frame: its header survives, the middle is noise.
 void DamageInPlace(const std::string& frame) {
   std::string bytes = ReadFile(frame);

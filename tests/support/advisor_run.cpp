@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 const char kWaitingForGame[] =
@@ -19,6 +20,46 @@ const char* FeedFramesBinary() {
 }
 const char* ScreenSimBinary() {
   return SCREEN_SIM_BINARY;
+}
+
+std::string RealConverter() {
+  FILE* which = popen("command -v convert", "r");
+  char path[4096] = "";
+  if (which != nullptr) {
+    if (std::fgets(path, sizeof path, which) == nullptr) path[0] = '\0';
+    pclose(which);
+  }
+  std::string result(path);
+  while (!result.empty() && result.back() == '\n') result.pop_back();
+  return result;
+}
+
+void WriteTimedConverter(const std::string& bin, const std::string& converter) {
+  // bash reads the clock itself ($EPOCHREALTIME): a process per reading
+  // would add to every frame. Digits only, whatever the locale's point.
+  const std::string path = bin + "/convert";
+  WriteFile(path, "#!/bin/bash\necho \"begin ${EPOCHREALTIME//[!0-9]/}\" >>conversions\n'" +
+                      converter +
+                      "' \"$@\"\nstatus=$?\necho \"end ${EPOCHREALTIME//[!0-9]/}\" >>conversions\n"
+                      "exit $status\n");
+  chmod(path.c_str(), 0755);
+}
+
+std::vector<Conversion> ReadConversions(const std::string& path) {
+  std::vector<Conversion> calls;
+  std::string text = ReadFile(path);
+  text.erase(text.rfind('\n') + 1);  // a line being written is not read yet
+  std::istringstream lines(text);
+  std::string word;
+  long long at = 0;
+  while (lines >> word >> at) {
+    if (word == "begin") {
+      calls.push_back({at, -1});
+    } else if (word == "end" && !calls.empty()) {
+      calls.back().end = at;
+    }
+  }
+  return calls;
 }
 
 AdvisorRun::AdvisorRun() {

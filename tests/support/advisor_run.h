@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "support/subprocess.h"
 #include "support/temp_dir.h"
@@ -19,6 +20,26 @@ extern const char kWaitingForGame[];
 const char* AdvisorBinary();
 const char* FeedFramesBinary();
 const char* ScreenSimBinary();
+
+// The converter the advisor would run with the test's PATH: the first
+// "convert" on it, or "" when there is none.
+std::string RealConverter();
+
+// Writes into folder bin a "convert" that runs converter and notes when each
+// call began and ended, as lines "begin T" and "end T" in "conversions" in
+// the folder it is run in (the advisor's). T is the wall clock in
+// microseconds, as in screen-sim's log, so that a call can be set against the
+// states on the screen.
+void WriteTimedConverter(const std::string& bin, const std::string& converter);
+
+// One call noted by that converter; end is -1 while it runs.
+struct Conversion {
+  long long begin = -1;
+  long long end = -1;
+};
+
+// The calls noted in a "conversions" file, in order.
+std::vector<Conversion> ReadConversions(const std::string& path);
 
 class AdvisorRun {
  public:
