@@ -137,20 +137,20 @@ void FetchNextFrame(AdvisorState& state) {
 // The field search took a new field in this frame. Shown whole: report it
 // and read both grids from this frame. Below the watched region: watch the
 // region around it instead. Cut by the screen's edge: say so once, and read
-// nothing from it. True when it is to be read.
-bool TakeNewField(AdvisorState& state) {
+// nothing from it.
+void TakeNewField(AdvisorState& state) {
   const Raster& raster = state.raster;
   const FieldRect onScreen = FieldOnScreen(state.search.field, state.watch.region);
   ScreenRegion to;
   switch (JudgeTakenField(onScreen, state.watch.region, ScreenBounds(), to)) {
     case TakenField::kMove:
       WatchRegion(state, to);
-      return false;
+      return;
     case TakenField::kCut:
       state.fieldCut = true;
       if (!state.watch.cutSaid) PrintCutBottleLine();
       state.watch.cutSaid = true;
-      return false;
+      return;
     case TakenField::kRead:
       break;
   }
@@ -166,7 +166,6 @@ bool TakeNewField(AdvisorState& state) {
              state.previous);
   std::copy(state.current, state.current + kBoardCells, state.previous);
   state.lastResult = kNoChange;
-  return true;
 }
 
 // No field in use. A region around a bottle that a look found, whose frame
@@ -231,7 +230,7 @@ void StartAdvisor(AdvisorState& state) {
 void RunFramePass(AdvisorState& state) {
   const Raster& raster = state.raster;
   const FieldStep step = SearchField(state.search, raster.pixels, raster.height, raster.width);
-  bool read = step == FieldStep::kRead && !state.fieldCut;
+  const bool read = step == FieldStep::kRead && !state.fieldCut;
   if (step == FieldStep::kChanged) TakeNewField(state);
   if (step == FieldStep::kLost) LoseField(state);
   if (step == FieldStep::kNone) WatchCornerWhenEmpty(state);
