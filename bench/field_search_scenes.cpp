@@ -154,11 +154,11 @@ int main(int argc, char** argv) {
                          got.top >= alsoRight.top && got.top <= truth.top;
     return Same(got, truth) || (alsoRight.width > 0 && got.width == 0) || lowered;
   };
-  // kept: a field in use before this screen, which the rule must give up
-  // (width 0: none).
+  // before: the screen just before this one; the field the rule takes there
+  // is in use now, and must be given up unless it is the bottle's.
   auto score = [&](const std::string& desktopRow, const std::string& gameRow, const Picture& screen,
                    const FieldRect& truth, const FieldRect& alsoRight,
-                   const FieldRect& kept = FieldRect{}) {
+                   const Picture* before = nullptr) {
     Tally* tallies[] = {&byDesktop[desktopRow], &byGame[gameRow], &total};
     for (Tally* t : tallies) ++t->scenes;
     for (int r = 0; r < kRuleCount; ++r) {
@@ -171,7 +171,9 @@ int main(int argc, char** argv) {
         slowestMs = ms;
         slowest = desktopRow + ", " + gameRow;
       }
-      const bool givenUp = kept.width == 0 || Same(kept, truth) || !Keeps(kRules[r], screen, kept);
+      const FieldRect kept = before != nullptr ? Apply(kRules[r], *before, scratch) : FieldRect{};
+      const bool givenUp =
+          kept.width == 0 || found(kept, truth, alsoRight) || !Keeps(kRules[r], screen, kept);
       const bool right = found(got, truth, alsoRight) && givenUp;
       for (Tally* t : tallies) t->right[r] += right ? 1 : 0;
       if (!right && r == listed) {
@@ -219,7 +221,7 @@ int main(int argc, char** argv) {
         if (!IsLight(desktop)) continue;
 
         // The game's window closed: its field must go, and nothing be taken.
-        score(desktop + " game gone", game.name, background, FieldRect{}, FieldRect{}, truth);
+        score(desktop + " game gone", game.name, background, FieldRect{}, FieldRect{}, &screen);
         // Moved: to the place after this one, the field it had left behind.
         const auto& next = places[(&place - places + 1) % 3];
         if (next.top + game.bottleTop < 240 && next.left != place.left) {
@@ -235,13 +237,13 @@ int main(int argc, char** argv) {
           }
           Picture moved = background;
           Paste(moved, game.window, next.left, next.top);
-          score(desktop + " game moved", game.name, moved, movedTruth, movedBottle, truth);
+          score(desktop + " game moved", game.name, moved, movedTruth, movedBottle, &screen);
         }
         // A dark dialog (300 x 200) or menu (200 x 120) over the bottle's
         // lower half and the walls beside it, with and without a light title
         // line, kept on the screen and starting in its upper half: the search
-        // takes the bottle or nothing. Then the game back: the dialog's field,
-        // had a rule taken it, must fail.
+        // takes the bottle or nothing. Then the game back: what the rule took
+        // under the dialog must be the bottle's, or fail.
         const int bottleWidth = truth.width;
         for (const auto& [dialogWidth, dialogHeight] : {std::pair{300, 200}, std::pair{200, 120}}) {
           for (bool titleLine : {true, false}) {
@@ -253,12 +255,7 @@ int main(int argc, char** argv) {
             const std::string row = desktop + (dialogWidth == 300 ? " dialog" : " menu") +
                                     (titleLine ? ", title line" : ", no title");
             score(row, game.name, covered, truth, game.level != nullptr ? bottle : truth);
-            FieldRect dialogField;
-            LocateField(covered.pixels.data(), covered.height, covered.width, dialogField.left,
-                        dialogField.top, dialogField.width);
-            if (dialogField.width > 0 && !Same(dialogField, truth)) {
-              score(desktop + " game back", game.name, screen, truth, bottle, dialogField);
-            }
+            score(desktop + " game back", game.name, screen, truth, bottle, &covered);
           }
         }
       }
