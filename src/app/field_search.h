@@ -53,8 +53,8 @@ constexpr int32_t kMostCandidates = 64;
 // kSmallestBottle wide, a bright wall just outside each side down most of the
 // field's 2 * width rows, a bright floor just below them unless the screen's
 // bottom edge cuts the field, and inside, down most of those rows, the
-// bottle's own dark (or pieces) rather than a light screen. raster is height * width pixels,
-// row-major, red in the low byte; only read.
+// bottle's own dark (or pieces) rather than a light screen. raster is
+// height * width pixels, row-major, red in the low byte; only read.
 bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 
 // Its parts, for the scene table (bench/field_search_scenes.cpp).
