@@ -1,8 +1,10 @@
 // The field search's check on a kept field, run once a pass: the game drawn by
-// the tests on the screen, its window on a dark desktop, and the same desktop
-// with the game gone (the check fails at once or reads every row).
+// the tests on the screen, its window on a dark desktop, the same desktop and a
+// light one with the game gone (the check fails at once or reads every row),
+// and the game at every cell side from 6 to 48.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/field_search.h"
@@ -59,6 +61,40 @@ void BM_KeptFieldCheck_GameGoneFromDarkDesktop(benchmark::State& state) {
   CheckKeptField(state, scene);
 }
 BENCHMARK(BM_KeptFieldCheck_GameGoneFromDarkDesktop);
+
+// A light screen is bright beside and below the field: only the inside fails.
+void BM_KeptFieldCheck_GameGoneFromLightScreen(benchmark::State& state) {
+  static const Scene scene = GameOn("light window", false);
+  CheckKeptField(state, scene);
+}
+BENCHMARK(BM_KeptFieldCheck_GameGoneFromLightScreen);
+
+// The game at cell side range(0) on its own light screen, the field its
+// bottle: the walls grow with the width, the inside is looked at on a grid of
+// fixed size.
+Scene GameOfSide(int side) {
+  return Scene{DrawGameScreen(GameSequenceBoards()[0], 100, 40, side, std::max(640, 8 * side + 200),
+                              16 * side + 100),
+               FieldRect{100, 40, 8 * side}};
+}
+
+void BM_KeptFieldCheck_BySide(benchmark::State& state) {
+  const Scene scene = GameOfSide(static_cast<int>(state.range(0)));
+  CheckKeptField(state, scene);
+}
+BENCHMARK(BM_KeptFieldCheck_BySide)->Arg(6)->Arg(12)->Arg(24)->Arg(48);
+
+void BM_InsideCheck_BySide(benchmark::State& state) {
+  const Scene scene = GameOfSide(static_cast<int>(state.range(0)));
+  bool there = false;
+  for (auto _ : state) {
+    there = ShowsDarkInside(scene.screen.pixels.data(), scene.screen.height, scene.screen.width,
+                            scene.field);
+    benchmark::DoNotOptimize(there);
+  }
+  state.counters["there"] = there ? 1 : 0;
+}
+BENCHMARK(BM_InsideCheck_BySide)->Arg(6)->Arg(12)->Arg(24)->Arg(48);
 
 // The search every frame while no bottle shows: LocateField and the looks
 // after each rejected field.

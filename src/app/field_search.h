@@ -56,14 +56,16 @@ constexpr int32_t kMostCandidates = 64;
 
 // Whether the field looks like the bottle in this frame: at least
 // kSmallestBottle wide, a bright wall just outside each side down most of the
-// field's 2 * width rows, and a bright floor just below them unless the
-// screen's bottom edge cuts the field. raster is height * width pixels,
-// row-major, red in the low byte; only read.
+// field's 2 * width rows, a bright floor just below them unless the screen's
+// bottom edge cuts the field, and inside, down most of those rows, the
+// bottle's own dark (or pieces) rather than a light screen. raster is
+// height * width pixels, row-major, red in the low byte; only read.
 bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 
 // Its parts, for the scene table (bench/field_search_scenes.cpp).
 bool HasBrightWalls(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
+bool ShowsDarkInside(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 
 // The first field, in LocateField's order, that passes check: LocateField on
 // the frame, then on a copy (scratch, resized as needed) with each rejected

@@ -264,6 +264,15 @@ Picture Paused(const std::string& board) {
   return screen;
 }
 
+// The drawn game with a dark dialog over its bottle's lower half and both its
+// walls, wider than the bottle and as tall as its width, with or without a
+// light title line: bright all round, as a bottle is.
+Picture WithDialog(const std::string& board, bool titleLine) {
+  Picture screen = DrawGameScreen(board);
+  DrawDarkDialog(screen, 98, 136, 300, 200, titleLine);
+  return screen;
+}
+
 // The field of the searching passes is the best one seen. A field equal to
 // the one in use, or worse (a vitamin in the top rows), is covered by the test
 // above, whose frames show both and whose output holds one report.
@@ -362,6 +371,36 @@ TEST(FieldSearch, TakesTheBestFieldOfTheFirstPasses) {
         {Paused(levelOne), kFieldLostPasses - 2},
         {DrawGameScreen(boards[2]), 1}},
        FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + enteringRedraw},
+      // A light screen is bright beside and below any field: only the
+      // bottle's own dark inside tells that the game has gone.
+      {"a light screen a second after the game, then the game's window on it",
+       {{DrawGameScreen(levelOne), 2},
+        {DrawDesktop("light window"), kFieldLostPasses + 2},
+        {GameOnDesktop(levelOne, 100, 60, "pale"), 1},
+        {GameOnDesktop(boards[2], 100, 60, "pale"), 1}},
+       FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + FieldReport(136, 84, 96) +
+           enteringRedraw,
+       true},
+      {"a dark dialog over the game for half a second",
+       {{DrawGameScreen(levelOne), 2},
+        {WithDialog(levelOne, true), kFieldLostPasses / 2},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + enteringRedraw},
+      // The dialog, bright all round, is never taken for the bottle: nothing
+      // is read from its area, and the game is taken again when it closes.
+      {"a dark dialog over the game for two seconds, then the game back",
+       {{DrawGameScreen(levelOne), 2},
+        {WithDialog(levelOne, true), 2 * kFieldLostPasses},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(200, 40, 96) + Picture16(levelOne) + kClearBlock + FieldReport(200, 40, 96) +
+           enteringRedraw,
+       true},
+      {"a dark dialog without a title line over the game from the start, then the game",
+       {{WithDialog(levelOne, false), kFieldLostPasses / 2},
+        {DrawGameScreen(levelOne), 1},
+        {DrawGameScreen(boards[2]), 1}},
+       FieldReport(0, 0, 0) + FieldReport(200, 40, 96) + enteringRedraw},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,7 +1,9 @@
-// The whole advisor on a private X screen with a dark desktop picture, started
-// before the game as a player would, then the game's window moved: it waits
-// without taking the desktop for the bottle, follows the game, says once that
-// it lost the bottle when the window moves, and follows it at its new place.
+// The whole advisor on a private X screen with a dark and with a light desktop
+// picture, started before the game as a player would, then the game's window
+// moved: it waits without taking the desktop for the bottle, follows the game,
+// says once that it lost the bottle when the window moves (on a light desktop
+// too, where the old place stays bright all round), and follows it at its new
+// place.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -51,11 +53,11 @@ std::string WithoutMoves(const std::string& simLog) {
   return kept;
 }
 
-TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {
+void FollowTheMovedGame(const std::string& desktop) {
   XvfbServer screen(640, 480, 24);
   const std::map<std::string, std::string> env = {{"DISPLAY", screen.display()}};
   TempDir dir;
-  WriteRgbTiff(dir.File("desktop.tif"), DrawDesktop("icons"));
+  WriteRgbTiff(dir.File("desktop.tif"), DrawDesktop(desktop));
   RunProcess({"display", "-window", "root", dir.File("desktop.tif")}, dir.path(), env, 30);
 
   BackgroundProcess advisor({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
@@ -85,6 +87,14 @@ TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {
   const OutputCheck check =
       CheckAgainstSimLog(FromLastReport(out(), moved), WithoutMoves(ReadFile(log)));
   EXPECT_EQ(check.problems, std::vector<std::string>{});
+}
+
+TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {
+  FollowTheMovedGame("icons");
+}
+
+TEST(MovedGame, OnALightDesktopGivesUpTheOldPlaceAndFollowsTheGame) {
+  FollowTheMovedGame("light window");
 }
 
 }  // namespace

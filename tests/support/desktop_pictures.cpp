@@ -132,6 +132,19 @@ void Photograph(Picture& picture, unsigned seed) {
   }
 }
 
+// A pale gradient with a little grain, as a light theme's wallpaper.
+void PaleWallpaper(Picture& picture, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> grain(0, 4);
+  for (int y = 0; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      const int base = 200 + (x + 2 * y) * 40 / (picture.width + 2 * picture.height);
+      picture.At(x, y) =
+          Rgb(base - 10 + grain(random), base - 4 + grain(random), std::min(255, base + 12));
+    }
+  }
+}
+
 }  // namespace
 
 void DrawText(Picture& picture, int left, int top, int count, uint32_t colour, unsigned seed) {
@@ -150,8 +163,8 @@ void DrawText(Picture& picture, int left, int top, int count, uint32_t colour, u
 }
 
 std::vector<std::string> DesktopNames() {
-  return {"bright",   "black",        "icons",   "top bar", "dock",
-          "terminal", "file manager", "browser", "photo",   "light windows"};
+  return {"bright",       "black",   "icons", "top bar",       "dock", "terminal",
+          "file manager", "browser", "photo", "light windows", "pale", "light window"};
 }
 
 Picture DrawDesktop(const std::string& name, int width, int height) {
@@ -160,6 +173,21 @@ Picture DrawDesktop(const std::string& name, int width, int height) {
   if (name == "black") return SolidPicture(width, height, 0);
   if (name == "photo") {
     Photograph(picture, 7);
+    return picture;
+  }
+  if (name == "pale" || name == "light window") {
+    PaleWallpaper(picture, 16);
+    if (name == "light window") {
+      // A light theme's window over most of the screen: a title bar, then
+      // lines of dark text on white.
+      FillRect(picture, 40, 20, width - 80, 24, Grey(200));
+      DrawText(picture, width / 2 - 40, 27, 10, Grey(30), 17);
+      FillRect(picture, 40, 44, width - 80, height - 64, Grey(250));
+      for (int y = 56; y + 12 < height - 20; y += 16) {
+        DrawText(picture, 50, y, (width - 100) / 8 - (y / 16) % 9, Grey(20),
+                 18u + static_cast<unsigned>(y));
+      }
+    }
     return picture;
   }
   DarkWallpaper(picture, 3);
@@ -266,4 +294,18 @@ void Paste(Picture& picture, const Picture& part, int left, int top) {
       }
     }
   }
+}
+
+void DrawDarkDialog(Picture& picture, int left, int top, int width, int height, bool titleLine) {
+  int bodyTop = top;
+  if (titleLine) {
+    FillRect(picture, left, top, width, 22, Grey(225));
+    DrawText(picture, left + 8, top + 6, std::min(20, width / 8 - 2), Grey(30), 21);
+    bodyTop = top + 22;
+  }
+  FillRect(picture, left, bodyTop, width, top + height - bodyTop, Rgb(36, 38, 46));
+  DrawText(picture, left + 16, bodyTop + 20, std::min(24, width / 8 - 4), Grey(230), 22);
+  // Its button, lit, in the bottom-right corner.
+  FillRect(picture, left + width - 80, top + height - 34, 64, 22, Rgb(70, 120, 200));
+  DrawText(picture, left + width - 72, top + height - 28, 6, Grey(245), 23);
 }

@@ -15,6 +15,11 @@
 std::vector<std::string> DesktopNames();
 Picture DrawDesktop(const std::string& name, int width = 640, int height = 480);
 
+// A dark dialog laid over picture at (left, top): a body of a dark theme with
+// a line of light text and a lit button in its bottom-right corner, under a
+// light title line 22 pixels tall when titleLine.
+void DrawDarkDialog(Picture& picture, int left, int top, int width, int height, bool titleLine);
+
 // A game's window: its bright background (the tests' tiles, or screen-sim's
 // chequer and outline when simLook) around a bottle of board's 128 codes,
 // cells of the given side, with margins that grow with the side. The bottle's
