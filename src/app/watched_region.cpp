@@ -93,17 +93,22 @@ struct Searched {
   int32_t top;
   int32_t right;
   int32_t bottom;
-  int32_t runStart;  // the dark row that led to it
+  int32_t row;  // the dark run that led to it
+  int32_t runStart;
   int32_t run;
+  bool found;  // whether a bottle was found in it
 };
 
 // A bottle's rows give the same dark run, give or take a blurred wall: one
-// search of the part around it answers for all of them.
+// search of the part around it answers for all of them. A search that found
+// nothing answers only for the rows just below its own, whose tops its
+// upper half held; a bottle may still start further down in those columns.
 bool AlreadySearched(const std::vector<Searched>& searched, int32_t start, int32_t run,
                      int32_t row) {
   for (const Searched& s : searched) {
+    const int32_t answersTo = s.found ? s.bottom : s.row + SideMargin(s.run) + 3;
     if (std::abs(s.runStart - start) <= 2 && std::abs(s.run - run) <= 4 && row >= s.top &&
-        row < s.bottom - 2 * run) {
+        row < answersTo) {
       return true;
     }
   }
@@ -113,9 +118,9 @@ bool AlreadySearched(const std::vector<Searched>& searched, int32_t start, int32
 // The part that holds every bottle of about this width whose top the row may
 // be: its walls beside it, and two widths with the floor band above and below
 // the row. LocateField starts fields only in the upper half of what it is
-// given, which then ends on the row. Below the screen's bottom the part is
-// white, so that a bottle the edge cuts is still found, and judged cut.
-Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t width) {
+// given, which then ends on the row. Where the screen's bottom cuts the part,
+// its top comes down by as much, so that its upper half still ends there.
+Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t height, int32_t width) {
   const int32_t side = SideMargin(run);
   const int32_t reach = 2 * run + side + 1;
   Searched area;
@@ -123,9 +128,31 @@ Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t width) {
   area.right = std::min(width, start + run + side + 1);
   area.top = std::max(0, row - reach);
   area.bottom = row + reach + 2;
+  if (area.bottom > height) {
+    area.bottom = height;
+    area.top = std::max(area.top, std::min(row, 2 * row - height + 2));
+  }
+  area.row = row;
   area.runStart = start;
   area.run = run;
+  area.found = false;
   return area;
+}
+
+// FindBottle on a copy of the part, and its field on the screen.
+void FindBottleIn(const uint32_t* pixels, int32_t width, const Searched& area,
+                  std::vector<uint32_t>& scratch, FieldRect& found) {
+  const int32_t partWidth = area.right - area.left;
+  const int32_t partHeight = area.bottom - area.top;
+  std::vector<uint32_t> part(static_cast<size_t>(partWidth) * partHeight);
+  for (int32_t r = 0; r < partHeight; ++r) {
+    const uint32_t* from = pixels + static_cast<int64_t>(area.top + r) * width + area.left;
+    std::copy(from, from + partWidth, part.begin() + static_cast<int64_t>(r) * partWidth);
+  }
+  FindBottle(part.data(), partHeight, partWidth, LooksLikeBottle, kSmallestBottle, scratch, found);
+  if (found.width == 0) return;
+  found.left += area.left;
+  found.top += area.top;
 }
 
 // Whether the field has a top: bright across at least half its width in one
@@ -148,22 +175,6 @@ bool HasATop(const uint32_t* pixels, int32_t width, const FieldRect& field) {
 // Whether the screen's bottom edge stands in for the field's floor.
 bool FloorOffScreen(const FieldRect& field, int32_t height) {
   return int64_t{field.top} + 2 * int64_t{field.width} + SideMargin(field.width) > height;
-}
-
-// FindBottle on a copy of the part, and its field on the screen.
-void FindBottleIn(const uint32_t* pixels, int32_t height, int32_t width, const Searched& area,
-                  std::vector<uint32_t>& scratch, FieldRect& found) {
-  const int32_t partWidth = area.right - area.left;
-  const int32_t partHeight = area.bottom - area.top;
-  std::vector<uint32_t> part(static_cast<size_t>(partWidth) * partHeight, 0xffffffffu);
-  for (int32_t r = 0; r < partHeight && area.top + r < height; ++r) {
-    const uint32_t* from = pixels + static_cast<int64_t>(area.top + r) * width + area.left;
-    std::copy(from, from + partWidth, part.begin() + static_cast<int64_t>(r) * partWidth);
-  }
-  FindBottle(part.data(), partHeight, partWidth, LooksLikeBottle, kSmallestBottle, scratch, found);
-  if (found.width == 0) return;
-  found.left += area.left;
-  found.top += area.top;
 }
 
 }  // namespace
@@ -238,10 +249,11 @@ void FindBottleOnScreen(const uint32_t* pixels, int32_t height, int32_t width,
       // The first scanned row of a bottle lies within a few rows of its top,
       // which the bottle check's slack and share of walled rows allow for.
       if (!LooksLikeBottle(pixels, height, width, FieldRect{start, r, run})) continue;
-      const Searched area = AreaAround(start, run, r, width);
-      searched.push_back(area);
+      Searched area = AreaAround(start, run, r, height, width);
       FieldRect part;
-      FindBottleIn(pixels, height, width, area, scratch, part);
+      FindBottleIn(pixels, width, area, scratch, part);
+      area.found = part.width != 0;
+      searched.push_back(area);
       if (part.width != 0 && FloorOffScreen(part, height) && !HasATop(pixels, width, part)) {
         continue;
       }
