@@ -85,8 +85,8 @@ void FollowTheMovedGame(const std::string& desktop) {
 
   EXPECT_EQ(err(), std::string(kWaitingForGame) + kLostBottle);
   const OutputCheck check =
-      CheckAgainstSimLog(FromLastReport(out(), moved), WithoutMoves(ReadFile(log)));
-  EXPECT_EQ(check.problems, std::vector<std::string>{});
+      CheckAgainstSimLog(FromLastReport(out(), moved), WithoutMoves(ReadFile(log)), true);
+  EXPECT_EQ(check.problems, std::vector<std::string>{}) << out() << "\n" << ReadFile(log);
 }
 
 TEST(MovedGame, WaitsOnADarkDesktopThenFollowsTheGameWhereverItsWindowGoes) {

@@ -96,7 +96,8 @@ std::vector<Redraw> ParseRedraws(const std::string& output, std::vector<std::str
   return redraws;
 }
 
-OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog) {
+OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog,
+                               bool joinedMidGame) {
   OutputCheck check;
   const std::multimap<std::string, Halves> states = ReadSimLog(simLog, check.problems);
   for (const Redraw& redraw : ParseRedraws(output, check.problems)) {
@@ -111,7 +112,7 @@ OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& sim
     bool matched = false;
     for (auto it = first; it != last; ++it) matched = matched || it->second == redraw.halves;
     if (matched) continue;
-    bool ambiguous = false;
+    bool ambiguous = joinedMidGame && check.vitaminLines == 1;
     for (auto it = first; it != last; ++it)
       ambiguous = ambiguous || FillsAloneInTopRow(redraw.board, it->second);
     (ambiguous ? check.ambiguous : check.problems)

@@ -41,7 +41,14 @@ struct OutputCheck {
 
 // Every printed board must be one the simulator drew, and every vitamin line
 // must name the halves (in either order) of a state that showed that board,
-// except for the ambiguous cases described above.
-OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog);
+// except for the ambiguous cases described above. With joinedMidGame (the
+// output starts at a field report taken while the game was on: a start in
+// mid-play, or the bottle taken again after a move), the first vitamin line
+// may also be ambiguous: a vitamin that turns with two colours fills one cell
+// that no neighbour case explains, and the detection pairs it with the half
+// an earlier pass left, which before that pass on this picture is a half
+// seen elsewhere, or none (all 0, as at start-up).
+OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog,
+                               bool joinedMidGame = false);
 
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_OUTPUT_H_
