@@ -43,24 +43,6 @@ Report LastReport(const std::string& out) {
   return report;
 }
 
-int VitaminLines(const std::string& text) {
-  int count = 0;
-  for (size_t at = text.find("Vitamin at:"); at != std::string::npos;
-       at = text.find("Vitamin at:", at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
-std::string WithoutMoves(const std::string& simLog) {
-  std::istringstream lines(simLog);
-  std::string kept;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("moved to ", 0) != 0) kept += line + "\n";
-  }
-  return kept;
-}
-
 struct Case {
   const char* name;
   int screenWidth;

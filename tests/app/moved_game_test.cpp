@@ -35,24 +35,6 @@ std::string FromLastReport(const std::string& out, const std::string& report) {
   return out.substr(at);
 }
 
-int VitaminLines(const std::string& text) {
-  int count = 0;
-  for (size_t at = text.find("Vitamin at:"); at != std::string::npos;
-       at = text.find("Vitamin at:", at + 1)) {
-    ++count;
-  }
-  return count;
-}
-
-std::string WithoutMoves(const std::string& simLog) {
-  std::istringstream lines(simLog);
-  std::string kept;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.rfind("moved to ", 0) != 0) kept += line + "\n";
-  }
-  return kept;
-}
-
 void FollowTheMovedGame(const std::string& desktop) {
   XvfbServer screen(640, 480, 24);
   const std::map<std::string, std::string> env = {{"DISPLAY", screen.display()}};

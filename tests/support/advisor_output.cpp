@@ -120,3 +120,21 @@ OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& sim
   }
   return check;
 }
+
+int VitaminLines(const std::string& output) {
+  int count = 0;
+  for (size_t at = output.find("Vitamin at:"); at != std::string::npos;
+       at = output.find("Vitamin at:", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+std::string WithoutMoves(const std::string& simLog) {
+  std::istringstream lines(simLog);
+  std::string kept;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("moved to ", 0) != 0) kept += line + "\n";
+  }
+  return kept;
+}

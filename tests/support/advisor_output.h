@@ -51,4 +51,11 @@ struct OutputCheck {
 OutputCheck CheckAgainstSimLog(const std::string& output, const std::string& simLog,
                                bool joinedMidGame = false);
 
+// How many vitamin lines the output holds.
+int VitaminLines(const std::string& output);
+
+// screen-sim's log without the "moved to" lines of its --move, which show no
+// state.
+std::string WithoutMoves(const std::string& simLog);
+
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_ADVISOR_OUTPUT_H_

@@ -317,25 +317,33 @@ const XImage* ReadRegion(KeptDisplay& connection, const ScreenRegion& region, in
   return plain.get();
 }
 
+// Reads width x height pixels at the region's top-left and describes them in
+// screen, with colours filled for an indexed image. plain keeps a plain
+// reply's pixels, which screen points into. False when a request fails.
+bool ReadScreenImage(KeptDisplay& connection, const ScreenRegion& region, int width, int height,
+                     ImageHandle& plain, ScreenImage& screen, ScreenColour* colours) {
+  const ErrorHandlerScope errors;
+  const XImage* image = ReadRegion(connection, region, width, height, plain);
+  if (image == nullptr) return false;
+  screen = Describe(connection.display, *image);
+  return LayoutOfScreenImage(screen) != PixelLayout::kIndexed ||
+         ReadColours(connection.display, screen, colours);
+}
+
 }  // namespace
 
 int CaptureX11Screen(const char* fileName, const ScreenRegion& region) {
-  KeptDisplay& connection = g_connection;
-  Display* const x = connection.display;
   int width = 0;
   int height = 0;
-  if (region.width <= 0 || region.height <= 0 || !CoveredPart(connection, region, width, height)) {
+  if (region.width <= 0 || region.height <= 0 ||
+      !CoveredPart(g_connection, region, width, height)) {
     return 0;
   }
-  const ErrorHandlerScope errors;
   ImageHandle plain;
-  const XImage* image = ReadRegion(connection, region, width, height, plain);
-  if (image == nullptr) return 0;
-  const ScreenImage screen = Describe(x, *image);
+  ScreenImage screen;
   ScreenColour colours[256];
-  if (LayoutOfScreenImage(screen) == PixelLayout::kIndexed && !ReadColours(x, screen, colours)) {
-    return 0;
-  }
+  if (!ReadScreenImage(g_connection, region, width, height, plain, screen, colours)) return 0;
+  Display* const x = g_connection.display;
   DibOwner block;
   if (!PackScreenImage(screen, colours, BlackPixel(x, DefaultScreen(x)), region.width,
                        region.height, block.dib)) {
@@ -346,23 +354,16 @@ int CaptureX11Screen(const char* fileName, const ScreenRegion& region) {
 }
 
 int CaptureX11Pixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
-  KeptDisplay& connection = g_connection;
-  Display* const x = connection.display;
   int width = 0;
   int height = 0;
-  if (!CoveredPart(connection, region, width, height) || width != region.width ||
+  if (!CoveredPart(g_connection, region, width, height) || width != region.width ||
       height != region.height) {
     return 0;
   }
-  const ErrorHandlerScope errors;
   ImageHandle plain;
-  const XImage* image = ReadRegion(connection, region, width, height, plain);
-  if (image == nullptr) return 0;
-  const ScreenImage screen = Describe(x, *image);
+  ScreenImage screen;
   ScreenColour colours[256];
-  if (LayoutOfScreenImage(screen) == PixelLayout::kIndexed && !ReadColours(x, screen, colours)) {
-    return 0;
-  }
+  if (!ReadScreenImage(g_connection, region, width, height, plain, screen, colours)) return 0;
   return ScreenImageToPixels(screen, colours, pixels) ? 1 : 0;
 }
 
