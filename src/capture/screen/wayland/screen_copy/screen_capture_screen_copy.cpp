@@ -22,6 +22,7 @@
 #include "capture/bitmap_file/packed_dib.h"
 #include "capture/screen/screen_sources.h"
 #include "capture/screen/wayland/screen_copy/copy_region.h"
+#include "capture/screen/wayland/screen_copy/damage_probes.h"
 #include "capture/screen/wayland/screen_copy/screen_copy_frame.h"
 #include "capture/screen/wayland/screen_copy/screen_copy_registry.h"
 #include "capture/screen/wayland/screen_copy/wayland_connection.h"
@@ -30,7 +31,8 @@
 namespace {
 
 wl_display* g_display = nullptr;
-ScreenCopyTarget g_target;  // the part of an output copied last
+ScreenCopyTarget g_target;   // the part of an output copied last
+ScreenCopyTarget g_watched;  // the part the last capture of a region copied
 std::vector<ScreenCopyOutput> g_outputs;
 std::vector<ScreenRegion> g_onScreen;  // each output's pixels on the screen
 ScreenRegion g_bounds = kCornerRegion;
@@ -41,11 +43,13 @@ int g_said = -1;
 
 void Disconnect() {
   DropScreenCopy();
+  DropDamageProbes();
   CloseScreenCopyBuffer();
   ForgetScreenCopyGlobals();
   if (g_display != nullptr) wl_display_disconnect(g_display);
   g_display = nullptr;
   g_target = ScreenCopyTarget{};
+  g_watched = ScreenCopyTarget{};
   g_outputs.clear();
   g_onScreen.clear();
   g_bounds = kCornerRegion;
@@ -223,11 +227,13 @@ int CaptureScreenCopy(const char* fileName, const ScreenRegion& region) {
     // fills what lies past its right or bottom edge with black.
     ScreenImage image;
     if (!CopyPart(k, part, image)) return 0;
+    g_watched = g_target;
     if (!PackScreenImage(image, nullptr, 0, region.width, region.height, block.dib)) return 0;
   } else {
     // It starts beside or above the output: the part is placed within it.
     std::vector<uint32_t> pixels(static_cast<size_t>(region.width) * region.height, 0xff000000u);
     if (!PlacePart(k, part, region, pixels)) return 0;
+    g_watched = g_target;
     if (!PackScreenImage(PixelsAsImage(pixels, region.width, region.height), nullptr, 0,
                          region.width, region.height, block.dib)) {
       return 0;
@@ -256,16 +262,24 @@ int CaptureScreenCopyPixels(const ScreenRegion& region, std::vector<uint32_t>& p
 bool WaitForScreenCopyChange(int timeoutMillis) {
   const Deadline deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMillis);
-  const CopyState state = CopyNow(true, deadline);
+  // The region the captures watch, not the last output the look copied whole.
+  if (g_watched.output != nullptr) g_target = g_watched;
+  std::vector<wl_output*> outputs;
+  for (const ScreenCopyOutput& output : g_outputs) outputs.push_back(output.output);
+  AskDamageProbes(g_display, g_target, outputs, g_target.output);
+  CopyState state = StartScreenCopy(g_display, g_target, true);
+  if (state == CopyState::kPending) state = WaitForScreenCopy(g_display, deadline, DamageProbed);
   if (state == CopyState::kReady) {
     g_unread = true;
     return true;
   }
   if (state != CopyState::kPending) FailCopy(state);
-  // Nothing changed in time: the held-back copy is dropped, so that it cannot
-  // land in the buffer later, and the next capture asks afresh.
+  // Nothing changed in time, or only on another output: the held-back copy
+  // is dropped, so that it cannot land in the buffer later, and the next
+  // capture asks afresh.
   DropScreenCopy();
-  return false;
+  g_unread = false;
+  return DamageProbed();
 }
 
 void CloseScreenCopyCapture() {

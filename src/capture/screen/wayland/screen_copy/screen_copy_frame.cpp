@@ -152,9 +152,13 @@ CopyState StartScreenCopy(wl_display* display, const ScreenCopyTarget& target, b
   return CopyState::kPending;
 }
 
-CopyState WaitForScreenCopy(wl_display* display, Deadline deadline) {
+CopyState WaitForScreenCopy(wl_display* display, Deadline deadline, bool (*alsoDone)()) {
   DispatchUntil(
-      display, [] { return g_frame.state != CopyState::kPending; }, deadline);
+      display,
+      [alsoDone] {
+        return g_frame.state != CopyState::kPending || (alsoDone != nullptr && alsoDone());
+      },
+      deadline);
   return g_frame.state;
 }
 
