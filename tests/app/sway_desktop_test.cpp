@@ -99,21 +99,34 @@ TEST(SwayDesktop, FindsTheGameOnEitherOutputAndFollowsItAcross) {
 }
 
 // At output scale 2 a 3x game shows at 6x in the output's pixels, and is read
-// and reported there: on the X screen its bottle is at 300,100, 192 wide.
-TEST(SwayDesktop, ReadsA3xGameAtOutputScale2In6x) {
-  DesktopSession desktop(DesktopKind::kSwayNoPortal);
-  LayOutSway(desktop, {"output HEADLESS-1 mode 1920x1080 scale 2"}, "960x540");
-  TempDir dir;
-  const std::string log = dir.File("states.log");
-  BackgroundProcess sim({ScreenSimBinary(), "--side", "24", "--left", "300", "--top", "100",
-                         "--hold", "2", "--rate", "3", "--seed", "5", "--log", log},
-                        dir.path(), desktop.env());
-  ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+// and reported there: on the X screen its bottle is at 300,100, 192 wide. At
+// 1.5 sway scales it smoothly to 4.5x, on whole pixels here.
+TEST(SwayDesktop, ReadsA3xGameAtAnyOutputScaleInTheOutputsPixels) {
+  const struct {
+    const char* scale;
+    const char* xScreen;
+    int left, top, width;  // the bottle in the output's pixels
+  } cases[] = {
+      {"2", "960x540", 600, 200, 384},
+      {"1.5", "1280x720", 450, 150, 288},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("scale ") + c.scale);
+    DesktopSession desktop(DesktopKind::kSwayNoPortal);
+    LayOutSway(desktop, {std::string("output HEADLESS-1 mode 1920x1080 scale ") + c.scale},
+               c.xScreen);
+    TempDir dir;
+    const std::string log = dir.File("states.log");
+    BackgroundProcess sim({ScreenSimBinary(), "--side", "24", "--left", "300", "--top", "100",
+                           "--hold", "2", "--rate", "3", "--seed", "5", "--log", log},
+                          dir.path(), desktop.env());
+    ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
 
-  AdvisorBeside advisor(dir, desktop);
-  EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended early: " << advisor.Errors();
-  EXPECT_EQ(sim.Stop(), 0);
-  ExpectPlayedAlong(advisor, log, "", FieldReportAt(600, 200, 384));
+    AdvisorBeside advisor(dir, desktop);
+    EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended early: " << advisor.Errors();
+    EXPECT_EQ(sim.Stop(), 0);
+    ExpectPlayedAlong(advisor, log, "", FieldReportAt(c.left, c.top, c.width));
+  }
 }
 
 // A compositor that stops answering, or goes, while the advisor runs: one line
