@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "capture/screen/screen_capture.h"
 #include "support/desktop_session.h"
@@ -82,6 +83,24 @@ BENCHMARK(BM_CaptureScreenOnDesktop)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(50)
     ->Repetitions(5);
+
+// A look's read of the whole screen through the desktop: every output copied
+// whole (the screen copy), or the newest picture of the stream turned into
+// pixels (the portal). Start the desktop at the size to measure, say
+// scripts/headless-gnome --monitor 3840x2160, or sway's output set to
+// 3840x2160 with swaymsg. Wall time includes the compositor's copy; CPU time
+// is the advisor's alone.
+void BM_LookOnDesktop(benchmark::State& state) {
+  if (!StartOnDesktop(state)) return;
+  TempDir dir;
+  CaptureScreen(dir.File("x.bmp").c_str());
+  const ScreenRegion screen = ScreenBounds();
+  std::vector<uint32_t> pixels;
+  for (auto _ : state) benchmark::DoNotOptimize(CaptureScreenPixels(screen, pixels));
+  state.counters["pixels"] = static_cast<double>(screen.width) * screen.height;
+  CloseScreenCapture();
+}
+BENCHMARK(BM_LookOnDesktop)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(3);
 
 // A start's first capture on the desktop, connection and set-up included
 // (on GNOME the share dialog too, so meant for sway).

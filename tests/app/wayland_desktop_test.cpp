@@ -242,4 +242,42 @@ TEST(WaylandDesktop, ReadsThePickedWindowAwayFromTheScreensCorner) {
   ExpectPlayedAlong(advisor, log);
 }
 
+// A 1920 x 1080 monitor shared whole, the game at 3x in its middle; and a
+// game's window shared, at 3x and at 4.5x, whose drawing (640 x 720) is
+// taller than 480 rows: each is searched whole and read in its own pixels.
+TEST(WaylandDesktop, ReadsALargeGameAnywhereOnTheSharedMonitorOrWindow) {
+  const struct {
+    const char* name;
+    const char* answer;  // the stand-in dialog's
+    std::vector<std::string> simOptions;
+    int left, top, width;  // the bottle in the shared picture
+  } cases[] = {
+      {"monitor, 3x in the middle",
+       "grant",
+       {"--side", "24", "--left", "864", "--top", "300"},
+       864,
+       300,
+       192},
+      {"window, 3x", "grant-window", {"--side", "24", "--window", "500,200"}, 200, 48, 192},
+      {"window, 4.5x", "grant-window", {"--side", "36", "--window", "500,150"}, 200, 72, 288},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DesktopSession desktop(DesktopKind::kGnomeFullHdMonitor);
+    desktop.SetAnswer(c.answer);
+    TempDir dir;
+    const std::string log = dir.File("states.log");
+    std::vector<std::string> sim = {ScreenSimBinary(), "--hold", "4",     "--rate", "3",
+                                    "--seed",          "5",      "--log", log};
+    sim.insert(sim.end(), c.simOptions.begin(), c.simOptions.end());
+    BackgroundProcess game(sim, dir.path(), desktop.env());
+    ASSERT_TRUE(WaitForContent(log, 10)) << "the simulator drew nothing";
+
+    AdvisorBeside advisor(dir, desktop);
+    EXPECT_TRUE(advisor.FollowThenStop(log)) << "the advisor ended: " << advisor.Errors();
+    EXPECT_EQ(game.Stop(), 0);
+    ExpectPlayedAlong(advisor, log, kWaiting, FieldReportAt(c.left, c.top, c.width));
+  }
+}
+
 }  // namespace

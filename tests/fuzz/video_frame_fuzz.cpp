@@ -65,9 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ScreenImage image;
   if (!DescribeVideoFrame(frame, image)) return 0;
-  if (image.width < 0 || image.width > 640 || image.height < 0 || image.height > 480) {
+  if (image.width < 0 || image.width > frame.width || image.height < 0 ||
+      image.height > frame.height) {
     __builtin_trap();
   }
+  image = CropScreenImage(image, 0, 0, 640, 480);
   PackedDib dib;
   if (PackScreenImage(image, nullptr, 0, dib)) FreePackedDib(dib);
   return 0;

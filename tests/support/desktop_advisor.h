@@ -12,6 +12,9 @@
 extern const char kFieldReport[];  // the field at 200,40 of what it was given
 extern const char kWaiting[];      // its line while the desktop's dialog is open
 
+// The field report's three lines for a bottle at left,top that wide.
+std::string FieldReportAt(int left, int top, int width);
+
 // The advisor's error stream after the waiting line: exactly one error line.
 std::string ErrorAfterWaiting(const std::string& err);
 
@@ -37,6 +40,11 @@ class AdvisorBeside {
   // broken desktop), then stops it. False when it had ended by itself.
   bool FollowThenStop(const std::string& simLog);
 
+  // Waits until its last field report is report and it has followed the
+  // game for four vitamins since (false after timeoutSeconds, or once it
+  // ended).
+  bool FollowsAt(const std::string& report, const std::string& simLog, double timeoutSeconds) const;
+
   // Waits up to timeoutSeconds for it to end by itself, then stops it; its
   // exit status, or -1 when it had to be stopped or ended by a signal.
   int ExitStatusWithin(double timeoutSeconds);
@@ -52,6 +60,7 @@ class AdvisorBeside {
 // have reported another before it) and followed the simulator's game from
 // there.
 void ExpectPlayedAlong(const AdvisorBeside& advisor, const std::string& simLog,
-                       const std::string& errors = kWaiting);
+                       const std::string& errors = kWaiting,
+                       const std::string& fieldReport = kFieldReport);
 
 #endif  // BOTTLEWATCH_TESTS_SUPPORT_DESKTOP_ADVISOR_H_

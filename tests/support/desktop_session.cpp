@@ -92,6 +92,7 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
     case DesktopKind::kGnomeNoPortal:
     case DesktopKind::kGnomeRealDialog:
     case DesktopKind::kGnomeLargeMonitor:
+    case DesktopKind::kGnomeFullHdMonitor:
       argv.push_back(scripts + "/headless-gnome");
       argv.push_back(workDir());
       argv.push_back(BOTTLEWATCH_BIN_DIR);
@@ -100,6 +101,10 @@ DesktopSession::DesktopSession(DesktopKind kind, double timeoutSeconds) {
       if (kind == DesktopKind::kGnomeLargeMonitor) {
         argv.push_back("--monitor");
         argv.push_back("1024x768");
+      }
+      if (kind == DesktopKind::kGnomeFullHdMonitor) {
+        argv.push_back("--monitor");
+        argv.push_back("1920x1080");
       }
       compositor_ = "mutter";
       break;

@@ -32,6 +32,8 @@ enum class DesktopKind {
   // kGnome on a 1024x768 monitor: room for a 640x480 window away from the
   // corner that mutter does not maximize.
   kGnomeLargeMonitor,
+  // kGnome on a 1920x1080 monitor, as players have: a 3x game in its middle.
+  kGnomeFullHdMonitor,
   kSwayNoPortal,  // sway's rootless Xwayland, a session bus with no portal
   // KWin on a 1280x1024 screen with its Xwayland, PipeWire, the ScreenCast
   // portal and KDE's own backend, whose real dialog only clicks through

@@ -62,13 +62,15 @@ int CaptureScreen(const char* fileName, const ScreenRegion& region) {
 
 ScreenRegion ScreenBounds() {
   if (g_source == Source::kX11) return X11ScreenBounds();
+  if (g_source == Source::kScreenCopy) return ScreenCopyBounds();
+  if (g_source == Source::kPortal) return PortalScreenBounds();
   return kCornerRegion;
 }
 
-// Only the X screen is looked over whole; the Wayland sources give no more
-// than their corner, which the frames themselves show.
 int CaptureScreenPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
   if (g_source == Source::kX11) return CaptureX11Pixels(region, pixels);
+  if (g_source == Source::kScreenCopy) return CaptureScreenCopyPixels(region, pixels);
+  if (g_source == Source::kPortal) return CapturePortalPixels(region, pixels);
   return 0;
 }
 

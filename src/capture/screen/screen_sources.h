@@ -36,27 +36,27 @@ bool WaitForX11Change(int timeoutMillis);
 bool X11CaptureUsesSharedMemory();
 void CloseX11Capture();
 
-// The Wayland sources read the top-left 640 x 480 of what they are given, and
-// regions within it.
-inline bool RegionWithinCorner(const ScreenRegion& region) {
-  return region.left >= 0 && region.top >= 0 && region.width > 0 && region.height > 0 &&
-         region.left + region.width <= kCaptureWidth &&
-         region.top + region.height <= kCaptureHeight;
-}
-
 // ---- A wlroots compositor's screen copy (screen_capture_screen_copy.cpp) ----
 
-// Connects to the Wayland display and makes the first copy. False, with
-// nothing kept, where there is no display to reach, its compositor offers no
-// screen copy, or it fails or cannot give this client the first copy. Throws
-// std::runtime_error with one line when the compositor stops answering or
-// goes away, or no output lies at 0,0. Does nothing once done.
+// Connects to the Wayland display, learns its outputs and makes the first
+// copy. False, with nothing kept, where there is no display to reach, its
+// compositor offers no screen copy or no output, or it fails or cannot give
+// this client the first copy. Throws std::runtime_error with one line when the
+// compositor stops answering or goes away. Does nothing once done.
 bool StartScreenCopyCapture();
 
-// As CaptureScreen, through one copy. Throws std::runtime_error with one line
-// naming the screen copy when a copy fails, the compositor stops answering
-// (bounded) or it goes away.
+// As CaptureScreen, through one copy of the output that holds most of the
+// region; with more than one output, the first region away from the corner
+// copied from an output names it on the error stream. Throws
+// std::runtime_error with one line naming the screen copy when a copy fails,
+// the compositor stops answering (bounded) or it goes away.
 int CaptureScreenCopy(const char* fileName, const ScreenRegion& region);
+// As ScreenBounds and CaptureScreenPixels: every output of the layout, each
+// in its own pixels at its logical place times the layout's scale
+// (copy_region.h); black where no output is. The pixels take one copy of
+// each output the region meets.
+ScreenRegion ScreenCopyBounds();
+int CaptureScreenCopyPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels);
 void CloseScreenCopyCapture();
 
 // Blocks until the compositor reports damage on the copied region since the
@@ -84,6 +84,11 @@ void StartPortalCapture();
 // As CaptureScreen, from the newest picture the stream has delivered. Throws
 // std::runtime_error when the sharing has ended.
 int CapturePortalScreen(const char* fileName, const ScreenRegion& region);
+// As ScreenBounds and CaptureScreenPixels: the shared monitor or window is the
+// screen, its picture (the stream's crop) whole, read from the newest picture
+// the last capture saw.
+ScreenRegion PortalScreenBounds();
+int CapturePortalPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels);
 // As WaitForScreenChange: the stream's next picture (a desktop sends one only
 // when something changed), or the end of the sharing.
 bool WaitForPortalChange(int timeoutMillis);

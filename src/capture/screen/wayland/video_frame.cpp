@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "capture/screen/screen_capture.h"
+#include "capture/bitmap_file/bitmap_file.h"
+#include "capture/bitmap_file/packed_dib.h"
 
 namespace {
 
@@ -77,8 +78,8 @@ bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
     bottom = std::clamp<int64_t>(static_cast<int64_t>(frame.cropY) + frame.cropHeight, top,
                                  frame.height);
   }
-  const int width = static_cast<int>(std::min<int64_t>(right - left, kCaptureWidth));
-  const int height = static_cast<int>(std::min<int64_t>(bottom - top, kCaptureHeight));
+  const int width = static_cast<int>(right - left);
+  const int height = static_cast<int>(bottom - top);
 
   described.data = frame.data;
   // The shown rows top..top+height-1 are stored rows lowest..lowest+height-1,
@@ -103,4 +104,33 @@ bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image) {
   described.trueColour = true;
   image = described;
   return true;
+}
+
+ScreenImage RegionOfPicture(const ScreenImage& picture, const ScreenRegion& region) {
+  return CropScreenImage(picture, region.left, region.top, region.width, region.height);
+}
+
+int WritePictureRegion(const char* fileName, const ScreenImage& picture,
+                       const ScreenRegion& region) {
+  PackedDib dib;
+  if (!PackScreenImage(RegionOfPicture(picture, region), nullptr, 0, region.width, region.height,
+                       dib)) {
+    return 0;
+  }
+  try {
+    WriteBitmapFile(fileName, dib);
+  } catch (...) {
+    FreePackedDib(dib);
+    throw;
+  }
+  FreePackedDib(dib);
+  return 1;
+}
+
+int PictureRegionPixels(const ScreenImage& picture, const ScreenRegion& region,
+                        std::vector<uint32_t>& pixels) {
+  const ScreenImage part = RegionOfPicture(picture, region);
+  // A picture that shrank since its bounds were given holds less than asked.
+  if (part.width != region.width || part.height != region.height) return 0;
+  return ScreenImageToPixels(part, nullptr, pixels) ? 1 : 0;
 }

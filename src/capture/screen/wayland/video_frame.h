@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "capture/screen/pixel_packing.h"
+#include "capture/screen/screen_capture.h"
 
 // The shared-memory formats compositors send, named by their bytes in memory.
 // The fourth byte of an x format is padding and that of an A format is alpha;
@@ -39,11 +41,25 @@ struct VideoFrame {
   bool yInverted = false;
 };
 
-// Describes the top-left 640 x 480 of the frame's picture (its crop when it
-// has one) as a screen image that points into frame.data; a smaller picture
-// gives a smaller image, which the packer fills out with black. False, with
-// image untouched, for an unknown format or a frame whose rows would reach
-// past its data.
+// Describes the frame's whole picture (its crop when it has one) as a screen
+// image that points into frame.data, whatever its size: the caller cuts the
+// watched region out of it (CropScreenImage). False, with image untouched, for
+// an unknown format or a frame whose rows would reach past its data.
 bool DescribeVideoFrame(const VideoFrame& frame, ScreenImage& image);
+
+// The part of picture (a described frame, its top-left at 0,0) that region
+// covers. Empty where region starts left of or above it, or past its edge.
+ScreenImage RegionOfPicture(const ScreenImage& picture, const ScreenRegion& region);
+
+// Writes the part of picture that region covers to a bitmap file of the
+// region's size, black where the picture does not reach. 1 when written, 0
+// when nothing could be packed.
+int WritePictureRegion(const char* fileName, const ScreenImage& picture,
+                       const ScreenRegion& region);
+
+// The part of picture that region covers as plain pixels (ScreenImageToPixels):
+// 1 when the picture holds the whole region, 0 when not.
+int PictureRegionPixels(const ScreenImage& picture, const ScreenRegion& region,
+                        std::vector<uint32_t>& pixels);
 
 #endif  // BOTTLEWATCH_CAPTURE_SCREEN_WAYLAND_VIDEO_FRAME_H_

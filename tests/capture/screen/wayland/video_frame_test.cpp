@@ -147,6 +147,50 @@ TEST(VideoFrame, RefusesFramesItCannotReadSafely) {
   }
 }
 
+// A picture larger than 640 x 480 (a whole monitor, a tall window) is
+// described whole, and a region is cut out of it at its place: as pixels for
+// the look, only while the picture holds all of it.
+TEST(VideoFrame, DescribesAPictureOfAnySizeWholeAndCutsRegionsOutOfIt) {
+  constexpr int kBigWidth = 700;
+  constexpr int kBigHeight = 500;
+  std::vector<uint8_t> bytes(kBigWidth * kBigHeight * 4);
+  for (int y = 0; y < kBigHeight; ++y) {
+    for (int x = 0; x < kBigWidth; ++x) {
+      uint8_t* at = &bytes[(y * kBigWidth + x) * 4];
+      at[0] = static_cast<uint8_t>(x);  // blue
+      at[1] = static_cast<uint8_t>(y);  // green
+      at[2] = static_cast<uint8_t>(x >> 8 | (y >> 8) << 4);
+      at[3] = 0;
+    }
+  }
+  VideoFrame frame;
+  frame.data = bytes.data();
+  frame.size = bytes.size();
+  frame.width = kBigWidth;
+  frame.height = kBigHeight;
+  frame.format = VideoFormat::kBgrx;
+  ScreenImage picture;
+  ASSERT_TRUE(DescribeVideoFrame(frame, picture));
+  EXPECT_EQ(picture.width, kBigWidth);
+  EXPECT_EQ(picture.height, kBigHeight);
+
+  std::vector<uint32_t> pixels;
+  ASSERT_EQ(PictureRegionPixels(picture, ScreenRegion{650, 470, 50, 30}, pixels), 1);
+  ASSERT_EQ(pixels.size(), 50u * 30u);
+  for (int y = 0; y < 30; y += 29) {
+    for (int x = 0; x < 50; x += 49) {
+      const int sx = 650 + x;
+      const int sy = 470 + y;
+      const uint32_t red = static_cast<uint32_t>(sx >> 8 | (sy >> 8) << 4);
+      const uint32_t expected = red | static_cast<uint32_t>(sy & 0xff) << 8 |
+                                static_cast<uint32_t>(sx & 0xff) << 16 | 0xff000000u;
+      EXPECT_EQ(pixels[y * 50 + x], expected) << x << "," << y;
+    }
+  }
+  EXPECT_EQ(PictureRegionPixels(picture, ScreenRegion{651, 470, 50, 30}, pixels), 0);
+  EXPECT_EQ(PictureRegionPixels(picture, ScreenRegion{0, 471, 10, 30}, pixels), 0);
+}
+
 // The compositor's screen copy names its formats as wl_shm does.
 TEST(VideoFrame, ShmFormatsAreTheLayoutsTheyName) {
   const struct {

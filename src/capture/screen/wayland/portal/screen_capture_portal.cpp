@@ -7,15 +7,14 @@
 // the stream and the bus deliver what they have, without waiting, then packs
 // the newest picture. A desktop sends a frame only when something changed, so
 // the newest picture may be the one the last capture saw; waiting for a change
-// is waiting for the next one. The session and the stream are set up on the
-// first capture and kept for the process's life.
+// is waiting for the next one. The picture is the screen, whole: the look for
+// the bottle goes over all of it, and the region watched is cut out of it. The session and the
+// stream are set up on the first capture and kept for the process's life.
 #include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string>
 
-#include "capture/bitmap_file/bitmap_file.h"
-#include "capture/bitmap_file/packed_dib.h"
 #include "capture/screen/screen_sources.h"
 #include "capture/screen/wayland/portal/pipewire_stream.h"
 #include "capture/screen/wayland/portal/portal_session.h"
@@ -28,11 +27,6 @@ namespace {
 constexpr auto kFirstPictureWait = std::chrono::seconds(10);
 
 bool g_started = false;
-
-struct DibOwner {
-  PackedDib dib;
-  ~DibOwner() { FreePackedDib(dib); }
-};
 
 void FailIfEnded() {
   std::string why = PortalShareEnded();
@@ -59,6 +53,13 @@ void WaitForFirstPicture() {
   }
 }
 
+// The newest picture the stream delivered, described; false before the first
+// (or the first since a change of format).
+bool NewestPicture(ScreenImage& picture) {
+  VideoFrame frame;
+  return NewestPipeWireFrame(frame) && DescribeVideoFrame(frame, picture);
+}
+
 }  // namespace
 
 void StartPortalCapture() {
@@ -76,18 +77,24 @@ int CapturePortalScreen(const char* fileName, const ScreenRegion& region) {
   FailIfEnded();
   // Between a change of format and the first picture in it there is nothing
   // to show; the file keeps the last picture.
-  VideoFrame frame;
-  if (!NewestPipeWireFrame(frame)) return 0;
-  ScreenImage image;
-  if (!DescribeVideoFrame(frame, image)) return 0;
-  // The picture's top-left 640 x 480 is all that is watched here; a region
-  // within it is cut out of it.
-  if (!RegionWithinCorner(region)) return 0;
-  image = CropScreenImage(image, region.left, region.top, region.width, region.height);
-  DibOwner block;
-  if (!PackScreenImage(image, nullptr, 0, region.width, region.height, block.dib)) return 0;
-  WriteBitmapFile(fileName, block.dib);
-  return 1;
+  ScreenImage picture;
+  if (!NewestPicture(picture)) return 0;
+  return WritePictureRegion(fileName, picture, region);
+}
+
+// The shared monitor or window, whole: its picture is the screen the look
+// goes over, at whatever size the desktop sends it.
+ScreenRegion PortalScreenBounds() {
+  ScreenImage picture;
+  if (!g_started || !NewestPicture(picture)) return kCornerRegion;
+  return ScreenRegion{0, 0, picture.width, picture.height};
+}
+
+// From the picture the bounds came from: nothing is dispatched between.
+int CapturePortalPixels(const ScreenRegion& region, std::vector<uint32_t>& pixels) {
+  ScreenImage picture;
+  if (!g_started || !NewestPicture(picture)) return 0;
+  return PictureRegionPixels(picture, region, pixels);
 }
 
 bool WaitForPortalChange(int timeoutMillis) {

@@ -134,7 +134,8 @@ CopyState StartScreenCopy(wl_display* display, const ScreenCopyTarget& target, b
   DropScreenCopy();
   g_frame.version = target.version;
   g_frame.frame = zwlr_screencopy_manager_v1_capture_output_region(
-      target.manager, 0, target.output, 0, 0, target.region.width, target.region.height);
+      target.manager, 0, target.output, target.box.logicalX, target.box.logicalY,
+      target.box.logicalWidth, target.box.logicalHeight);
   zwlr_screencopy_frame_v1_add_listener(g_frame.frame, &kFrameListener, &g_frame);
   const bool offered = DispatchUntil(
       display, [] { return g_frame.offersDone || g_frame.state != CopyState::kPending; },
@@ -151,9 +152,13 @@ CopyState StartScreenCopy(wl_display* display, const ScreenCopyTarget& target, b
   return CopyState::kPending;
 }
 
-CopyState WaitForScreenCopy(wl_display* display, Deadline deadline) {
+CopyState WaitForScreenCopy(wl_display* display, Deadline deadline, bool (*alsoDone)()) {
   DispatchUntil(
-      display, [] { return g_frame.state != CopyState::kPending; }, deadline);
+      display,
+      [alsoDone] {
+        return g_frame.state != CopyState::kPending || (alsoDone != nullptr && alsoDone());
+      },
+      deadline);
   return g_frame.state;
 }
 

@@ -26,9 +26,10 @@ enum class CopyState {
 // DispatchUntil, and with one line when the compositor says nothing in time.
 CopyState StartScreenCopy(wl_display* display, const ScreenCopyTarget& target, bool whenChanged);
 
-// Waits for the copy asked last until deadline. kPending when it passed with
-// no answer; the copy stays asked. Throws as DispatchUntil.
-CopyState WaitForScreenCopy(wl_display* display, Deadline deadline);
+// Waits for the copy asked last until deadline, or until alsoDone (when
+// given) holds. kPending when that came first; the copy stays asked. Throws
+// as DispatchUntil.
+CopyState WaitForScreenCopy(wl_display* display, Deadline deadline, bool (*alsoDone)() = nullptr);
 
 // Drops the copy asked last, answered or not.
 void DropScreenCopy();

@@ -1,5 +1,5 @@
 // The registry conversation: bind the globals, then learn each output's
-// place from wl_output and xdg-output, and pick the one at 0,0.
+// place, size and name from wl_output and xdg-output.
 #include "capture/screen/wayland/screen_copy/screen_copy_registry.h"
 
 #include <wayland-client.h>
@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "capture/screen/wayland/screen_copy/wayland_connection.h"
@@ -29,6 +30,7 @@ struct Output {
   bool logicalKnown = false;
   int logicalX = 0;
   int logicalY = 0;
+  std::string name;
   OutputPlacement placement;
 };
 
@@ -71,13 +73,17 @@ void NoteLogicalSize(void* data, zxdg_output_v1*, int32_t width, int32_t height)
   output->placement.logicalHeight = height;
 }
 
+void NoteName(void* data, zxdg_output_v1*, const char* name) {
+  static_cast<Output*>(data)->name = name != nullptr ? name : "";
+}
+
 template <typename... Args>
 void Ignore(void*, Args...) {}
 
 const wl_output_listener kOutputListener = {NoteGeometry, NoteMode, Ignore,
                                             NoteScale,    Ignore,   Ignore};
 const zxdg_output_v1_listener kXdgOutputListener = {NoteLogicalPosition, NoteLogicalSize, Ignore,
-                                                    Ignore, Ignore};
+                                                    NoteName, Ignore};
 
 void NoteGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
                 uint32_t version) {
@@ -109,8 +115,10 @@ Globals g_globals;
 
 }  // namespace
 
-bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target) {
+bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target,
+                    std::vector<ScreenCopyOutput>& outputs) {
   target = ScreenCopyTarget{};
+  outputs.clear();
   Globals& globals = g_globals;
   globals.target = &target;
   globals.registry = wl_display_get_registry(display);
@@ -128,18 +136,14 @@ bool FindScreenCopy(wl_display* display, ScreenCopyTarget& target) {
 
   for (auto& output : globals.outputs) {
     if (output->turned) std::swap(output->placement.pixelWidth, output->placement.pixelHeight);
-    const int x = output->logicalKnown ? output->logicalX : output->x;
-    const int y = output->logicalKnown ? output->logicalY : output->y;
-    if (x == 0 && y == 0 && target.output == nullptr) {
-      target.output = output->output;
-      target.region = CopyRegionFor(output->placement);
-    }
+    OutputPlacement placement = output->placement;
+    placement.logicalX = output->logicalKnown ? output->logicalX : output->x;
+    placement.logicalY = output->logicalKnown ? output->logicalY : output->y;
+    // An output with no mode yet shows nothing to copy.
+    if (placement.pixelWidth <= 0 || placement.pixelHeight <= 0) continue;
+    outputs.push_back(ScreenCopyOutput{output->output, output->name, placement});
   }
-  if (target.output == nullptr) {
-    throw std::runtime_error(
-        "no output of the Wayland desktop lies at 0,0, where the screen is read");
-  }
-  return true;
+  return !outputs.empty();
 }
 
 void ForgetScreenCopyGlobals() {
