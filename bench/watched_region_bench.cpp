@@ -14,6 +14,7 @@
 
 #include "app/field_search.h"
 #include "app/watched_region.h"
+#include "vision/bottle_finding.h"
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/bitmap_file/packed_dib.h"
 #include "capture/raster/frame_loader.h"

@@ -1,179 +1,10 @@
-// The field search, in the order a field goes through it: found by
-// LocateField, confirmed as the bottle, chosen among those of the first
-// passes, kept while it stays, lost when it goes.
+// The field search, in the order a field goes through it: found in the frame,
+// chosen among those of the first passes, kept while it stays, lost when it
+// goes.
 #include "app/field_search.h"
 
 #include <algorithm>
 #include <utility>
-
-#include "vision/field_location.h"
-#include "vision/luminance.h"
-
-namespace {
-
-// LocateField's own line between dark and bright.
-constexpr int kBrightLevel = 128;
-// Rows of the walls and columns of the floor that must be bright. In the
-// scene table (bench/field_search_scenes.cpp) 90 to 99 give the same result
-// and 80 gets 60 more scenes wrong; 90 leaves room for a game that
-// draws over its walls for a few rows.
-constexpr int32_t kWallPercent = 90;
-
-bool IsBright(uint32_t pixel) {
-  return Luminance(pixel) >= kBrightLevel;
-}
-
-// How far outside the field its walls and floor may start. A bottle drawn
-// with a dim outline, and above all a game scaled with smoothing, moves the
-// first bright pixel a few pixels away from the field's edge. In the scene
-// table a slack of 1 misses 180 of the scaled games; 2 + width / 48 to
-// 2 + width / 12 give the same result, and this is their middle.
-int32_t EdgeSlack(int32_t fieldWidth) {
-  return 2 + fieldWidth / 24;
-}
-
-// Shows as a light screen, not as the bottle's inside: bright, and not of a
-// piece's hue. The hues are the cell reader's own (one channel pair more than
-// 1.5 times the third), so that bright halves, which it reads as pieces,
-// never count; a grey, white or pale window or desktop does.
-bool IsPlainBright(uint32_t pixel) {
-  if (!IsBright(pixel)) return false;
-  const int32_t red = pixel & 0xFF, green = (pixel >> 8) & 0xFF, blue = (pixel >> 16) & 0xFF;
-  auto dominates = [](int32_t a, int32_t b) { return 2 * a > 3 * b; };
-  const bool redHue = dominates(red, green) && dominates(red, blue);
-  const bool yellowHue = dominates(red, blue) && dominates(green, blue);
-  const bool blueHue = dominates(green, red) && dominates(blue, red);
-  return !(redHue || yellowHue || blueHue);
-}
-
-// The inside is looked at on a grid of about kInsideSamples columns and
-// twice as many rows, whatever the field's width, so that the check costs the
-// same at every cell side (6 to 48) and a cell (an eighth of the width) always
-// holds about four samples a side.
-constexpr int32_t kInsideSamples = 32;
-// The share of the field's 2w rows that must show the inside. A vitamin in
-// the top rows places a field three cells too low while the search starts
-// (13 of its 16 cell rows then lie in the bottle, 81 %), and it must still
-// pass; a dark dialog over the walls, shorter than one and a half times its
-// width, must not. In the scene table 75 and 90 give the same result and 50
-// gets 532 more scenes wrong.
-constexpr int32_t kInsidePercent = 75;
-
-bool AnyBrightInRow(const uint32_t* row, int32_t from, int32_t to) {
-  for (int32_t c = from; c < to; ++c) {
-    if (IsBright(row[c])) return true;
-  }
-  return false;
-}
-
-// ---- Confirmed: does the field look like the bottle?
-
-bool WideEnough(const FieldRect& field) {
-  return field.width >= kSmallestBottle;
-}
-
-}  // namespace
-
-bool HasBrightWalls(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field) {
-  const int32_t slack = EdgeSlack(field.width);
-  // The screen's left edge is no wall: a desktop's dark panel there is
-  // bounded by nothing.
-  if (field.left < 1) return false;
-  const int32_t leftFrom = std::max(0, field.left - slack);
-  const int32_t rightFrom = field.left + field.width;
-  const int32_t rightTo = std::min(width, rightFrom + slack);
-  const int32_t bottom = std::min(height, field.top + 2 * field.width);
-  if (rightFrom >= width || bottom <= field.top) return false;
-  int32_t walled = 0;
-  for (int32_t r = field.top; r < bottom; ++r) {
-    const uint32_t* row = raster + static_cast<int64_t>(r) * width;
-    if (AnyBrightInRow(row, leftFrom, field.left) && AnyBrightInRow(row, rightFrom, rightTo)) {
-      ++walled;
-    }
-  }
-  return walled * 100 >= (bottom - field.top) * kWallPercent;
-}
-
-bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field) {
-  const int32_t slack = EdgeSlack(field.width);
-  const int32_t floor = field.top + 2 * field.width;
-  // Cut by the screen's bottom edge: the floor may lie below it.
-  if (floor + slack >= height) return true;
-  const int32_t right = std::min(width, field.left + field.width);
-  for (int32_t r = std::max(0, floor - slack); r <= floor + slack; ++r) {
-    const uint32_t* row = raster + static_cast<int64_t>(r) * width;
-    int32_t bright = 0;
-    for (int32_t c = field.left; c < right; ++c) bright += IsBright(row[c]) ? 1 : 0;
-    if (bright * 100 >= (right - field.left) * kWallPercent) return true;
-  }
-  return false;
-}
-
-bool ShowsDarkInside(const uint32_t* raster, int32_t height, int32_t width,
-                     const FieldRect& field) {
-  // Clamped to the raster: a bottle cut by the screen's bottom edge shows the
-  // rows it has.
-  const int32_t bottom = std::min(height, field.top + 2 * field.width);
-  const int32_t right = std::min(width, field.left + field.width);
-  if (field.left < 0 || field.top < 0 || bottom <= field.top || right <= field.left) return false;
-  const int32_t step = std::max(1, field.width / kInsideSamples);
-  int32_t rows = 0;
-  int32_t open = 0;
-  for (int32_t r = field.top; r < bottom; r += step) {
-    const uint32_t* row = raster + static_cast<int64_t>(r) * width;
-    int32_t looked = 0;
-    int32_t plain = 0;
-    for (int32_t c = field.left; c < right; c += step) {
-      ++looked;
-      plain += IsPlainBright(row[c]) ? 1 : 0;
-    }
-    // A row shows the inside while its plain bright pixels span less than a
-    // cell: a piece's shine or a blurred edge leaves it so, but not a field
-    // wider than the bottle, half on it and half on its light background.
-    ++rows;
-    if (plain * kBoardColumns < looked) ++open;
-  }
-  return open * 100 >= rows * kInsidePercent;
-}
-
-bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width,
-                     const FieldRect& field) {
-  return WideEnough(field) && HasBrightWalls(raster, height, width, field) &&
-         HasBrightFloor(raster, height, width, field) &&
-         ShowsDarkInside(raster, height, width, field);
-}
-
-// ---- Found: LocateField's fields, widest first, until one passes.
-
-void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
-                int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found) {
-  found = FieldRect{};
-  if (width <= 0 || height <= 0) return;
-  const uint32_t* frame = raster;
-  for (int32_t tries = 0; tries < kMostCandidates; ++tries) {
-    FieldRect field;
-    LocateField(frame, height, width, field.left, field.top, field.width);
-    if (field.width == 0 || field.width < narrowest) return;
-    // Checked on the frame itself: the white painted into the copy would
-    // make walls of its own.
-    if (check(raster, height, width, field)) {
-      found = field;
-      return;
-    }
-    if (frame == raster) {
-      scratch.assign(raster, raster + static_cast<int64_t>(width) * height);
-      frame = scratch.data();
-    }
-    // The part LocateField proved dark, its top three eighths: the next look
-    // cannot start there, so it finds the next dark area, or a lower part of
-    // this one.
-    const int32_t bottom = std::min(height, field.top + (3 * field.width) / 8 + 1);
-    for (int32_t r = field.top; r < bottom; ++r) {
-      uint32_t* row = scratch.data() + static_cast<int64_t>(r) * width;
-      std::fill(row + field.left, row + field.left + field.width, 0xffffffffu);
-    }
-  }
-}
 
 namespace {
 
@@ -238,6 +69,27 @@ bool StillSearching(const FieldSearch& search) {
   return search.field.width == 0 || search.passesRun < kFieldSearchPasses;
 }
 
+// The frame's bottle: LocateField's first field that passes, or, where none
+// does, the one the look over a screen finds by its rows (a game in play
+// whose pieces and viruses leave no three cell rows clear from wall to wall).
+void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
+                     std::vector<uint32_t>& scratch, FieldRect& found) {
+  FindBottle(raster, height, width, LooksLikeBottle, narrowest, scratch, found);
+  if (found.width != 0) return;
+  FindBottleOnScreen(raster, height, width, scratch, found);
+  if (found.width < narrowest) found = FieldRect{};
+}
+
+// The field at the bottle's top when that is higher and passes; width 0
+// otherwise.
+FieldRect RisenBottle(const uint32_t* raster, int32_t height, int32_t width,
+                      const FieldRect& found) {
+  if (found.width == 0) return FieldRect{};
+  const FieldRect risen = RiseToTop(raster, height, width, found);
+  if (risen.top == found.top || !LooksLikeBottle(raster, height, width, risen)) return FieldRect{};
+  return risen;
+}
+
 void CountSearchPasses(FieldSearch& search, int64_t passes) {
   if (search.field.width == 0) return;
   search.passesRun =
@@ -262,8 +114,18 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
           std::max(kSmallestBottle,
                    search.nearWidest[0].width - FieldWidthSlack(search.nearWidest[0].width));
       FieldRect found;
-      FindBottle(raster, height, width, LooksLikeBottle, narrowest, search.scratch, found);
+      FindFrameBottle(raster, height, width, narrowest, search.scratch, found);
       NoteField(search.nearWidest, found);
+      // The top above the field: a field first seen under pieces, or under a
+      // rounded border's corners, rises to the bottle's top within the
+      // search window. Watching the region around a bottle, at once; in the
+      // corner, on the window's last pass, so that until then the corner
+      // takes and reports what LocateField finds, as it always has.
+      if (search.riseAtOnce) {
+        NoteField(search.nearWidest, RisenBottle(raster, height, width, found));
+      } else if (inUse && search.passesRun >= kFieldSearchPasses) {
+        NoteField(search.nearWidest, RisenBottle(raster, height, width, search.field));
+      }
       const FieldRect chosen = ChooseField(search.nearWidest);
       if (!SameField(chosen, search.field)) {
         search.field = chosen;
@@ -284,8 +146,10 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
   // Everything starts over as at start-up: the next bottle may be anywhere,
   // of any width, and its first frames may hide its top rows again.
   std::vector<uint32_t> scratch = std::move(search.scratch);
+  const bool riseAtOnce = search.riseAtOnce;
   search = FieldSearch{};
   search.scratch = std::move(scratch);
+  search.riseAtOnce = riseAtOnce;
   return FieldStep::kLost;
 }
 

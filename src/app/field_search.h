@@ -1,7 +1,9 @@
-// The field search: which dark area of the screen is the game's bottle, which
-// of those seen in the first passes is kept, whether it is still there in each
-// pass, and when it counts as lost and is looked for again. The frame cycle
-// calls SearchField once a pass; the rules read in that order below.
+// The field search: which of the bottles the frames show is taken, which of
+// those seen in the first passes is kept, whether it is still there in each
+// pass, and when it counts as lost and is looked for again. What the pixels
+// show (a bottle or not, where its top is) is the vision's
+// (vision/bottle_check.h, vision/bottle_finding.h). The frame cycle calls
+// SearchField once a pass; the rules read in that order below.
 #ifndef BOTTLEWATCH_APP_FIELD_SEARCH_H_
 #define BOTTLEWATCH_APP_FIELD_SEARCH_H_
 
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "vision/board.h"
+#include "vision/bottle_check.h"
+#include "vision/bottle_finding.h"
 
 // The passes that look for a better field before the field is kept, counted
 // from the frame in which a field is first found. A count of passes rather
@@ -45,39 +49,6 @@ int32_t FieldWidthSlack(int32_t widest);
 // again a second later.
 constexpr int32_t kFieldLostPasses = 60;
 
-// The bottle check. The smallest field taken: cell side 5, below the smallest
-// game (side 6) but above the desktop's small dark shapes.
-constexpr int32_t kSmallestBottle = 40;
-
-// How many of LocateField's fields one frame may reject before the search
-// gives up on that frame: each rejected field's top is hidden from the next
-// look, so a dark desktop yields its dark areas one by one, widest first.
-constexpr int32_t kMostCandidates = 64;
-
-// Whether the field looks like the bottle in this frame: at least
-// kSmallestBottle wide, a bright wall just outside each side down most of the
-// field's 2 * width rows, a bright floor just below them unless the screen's
-// bottom edge cuts the field, and inside, down most of those rows, the
-// bottle's own dark (or pieces) rather than a light screen. raster is
-// height * width pixels, row-major, red in the low byte; only read.
-bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
-
-// Its parts, for the scene table (bench/field_search_scenes.cpp).
-bool HasBrightWalls(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
-bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
-bool ShowsDarkInside(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
-
-// The first field, in LocateField's order, that passes check: LocateField on
-// the frame, then on a copy (scratch, resized as needed) with each rejected
-// field's top painted white, at most kMostCandidates times. Painting only
-// adds bright pixels and removes starts, so later fields are no wider: the
-// looks end at the first field narrower than narrowest. found is all 0 when
-// none passes.
-using FieldCheck = bool (*)(const uint32_t* raster, int32_t height, int32_t width,
-                            const FieldRect& field);
-void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
-                int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found);
-
 // The search's account, kept by the frame cycle for the life of the process.
 struct FieldSearch {
   FieldRect field;  // in use; width 0 while none is
@@ -92,6 +63,10 @@ struct FieldSearch {
   // check.
   int32_t missingPasses = 0;
   std::vector<uint32_t> scratch;  // FindBottle's copy of the frame
+  // Whether a field found rises to its top (RiseToTop) in the pass that finds
+  // it, rather than on the search window's last pass: set where the frames
+  // are not the screen's top-left 640 x 480.
+  bool riseAtOnce = false;
 };
 
 // What a pass is to do with its frame.

@@ -45,6 +45,7 @@ void WatchRegion(AdvisorState& state, const ScreenRegion& region) {
   std::vector<uint32_t> scratch = std::move(state.search.scratch);
   state.search = FieldSearch{};
   state.search.scratch = std::move(scratch);
+  state.search.riseAtOnce = !WatchesCorner(state.watch);
   state.fieldCut = false;
   ReleaseRaster(state.raster);
   state.converterRepeats = false;

@@ -62,16 +62,6 @@ ScreenRegion RegionAroundBottle(const FieldRect& onScreen, const ScreenRegion& s
 // where it is watched as it always was.
 bool ShowsWholeInCorner(const FieldRect& onScreen);
 
-// The bottle on a whole screen's pixels (height x width, row-major, red in the
-// low byte): of those that pass the bottle check, the widest, then the first
-// in scan order (top row first, then leftmost). LocateField over a whole large
-// screen costs seconds on a busy desktop and starts fields only in its upper
-// half, so every fourth row is scanned for a bottle's dark row between two
-// bright walls, and the part around each such row is searched as a frame of
-// its own. found is all 0 when none passes.
-void FindBottleOnScreen(const uint32_t* pixels, int32_t height, int32_t width,
-                        std::vector<uint32_t>& scratch, FieldRect& found);
-
 // Whether a look over the whole screen is due now: none is in use, the
 // corner is watched, the whole screen can be read, something may have been
 // drawn since the last look, and kLookIntervalMillis have passed since it.

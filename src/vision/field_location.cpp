@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int kBrightLevel = 128;
-
 // The image and the search's scratch arrays, one entry per image column.
 //   firstBrightBelow[c]: the first bright row at or below some earlier start
 //     row in column c, or height when there is none. It stays right for every
@@ -32,7 +30,7 @@ struct Search {
 };
 
 bool IsBright(const Search& s, int32_t column, int32_t row) {
-  return Luminance(s.raster[row * s.width + column]) >= kBrightLevel;
+  return ::IsBright(s.raster[row * s.width + column]);
 }
 
 int32_t FirstBrightBelow(Search& s, int32_t column, int32_t row) {

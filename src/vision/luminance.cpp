@@ -12,3 +12,13 @@ int Luminance(uint32_t pixel) {
   sum = sum + red * 0.299;
   return static_cast<int>(sum);
 }
+
+bool IsBright(uint32_t pixel) {
+  return Luminance(pixel) >= kBrightLevel;
+}
+
+int32_t CountBright(const uint32_t* row, int32_t from, int32_t to) {
+  int32_t bright = 0;
+  for (int32_t c = from; c < to; ++c) bright += IsBright(row[c]) ? 1 : 0;
+  return bright;
+}

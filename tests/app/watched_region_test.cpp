@@ -1,6 +1,7 @@
 // What is watched: the judgement of a taken field and the look for a bottle
 // over a whole screen, on drawn screens of today's sizes.
 #include "app/watched_region.h"
+#include "vision/bottle_finding.h"
 
 #include <gtest/gtest.h>
 
