@@ -88,8 +88,8 @@ const char kUsage[] =
     "  --border-colour  the border's or outline's colour, any light one (luminance 150 or\n"
     "           more; default white for --border, the pale blue-grey outline otherwise)\n"
     "  --inside the colour of the bottle's empty inside (default black); it must read as an\n"
-    "           empty cell: untinted and luminance 40 or less, so a game's dark grey such as\n"
-    "           252525 (36) is taken, though the default stays darker than 30\n"
+    "           empty cell to the advisor and have luminance 40 or less, so that a game's\n"
+    "           dark grey such as 252525 (36) is taken, though black is darker than 30\n"
     "  --page   what surrounds the game: checker (default, the light checker), light (plain\n"
     "           light grey), white, or photo (a picture of gradients and blotches, dark and\n"
     "           bright, the same every time; needs a TrueColor screen)\n"
@@ -110,7 +110,7 @@ const char* Expected(const std::string& name) {
   if (name == "--border") return " (a thickness from 2 to 16)";
   if (name == "--border-colour") return " (RRGGBB, a light colour: luminance 150 or more)";
   if (name == "--inside") {
-    return " (RRGGBB, a dark colour that reads as an empty cell: untinted, luminance 40 or less)";
+    return " (RRGGBB, a dark colour that reads as an empty cell, luminance 40 or less)";
   }
   if (name == "--page") return " (checker, light, white or photo)";
   if (name == "--redraw") return " (redraws a second, 1 to 120)";

@@ -39,9 +39,9 @@ int LargestRadius(int side);
 // Reads RRGGBB (six hex digits) into *rgb.
 bool ParseRgb(const char* text, SimRgb* rgb);
 
-// Whether a colour given for the inside reads as an empty cell: no tint the
-// advisor would call red, yellow or blue, and luminance kSimBrightestInside
-// or less.
+// Whether a colour given for the inside reads as an empty cell (too dark, or
+// no tint the advisor would call red, yellow or blue) with luminance
+// kSimBrightestInside or less.
 bool InsideAccepts(SimRgb rgb);
 
 // The candidates for a paint in this look: a given inside or border colour,
