@@ -113,15 +113,21 @@ std::pair<std::string, long long> SplitLogTime(const std::string& line) {
   return {line.substr(0, at), std::stoll(digits)};
 }
 
-// The first complete log line, or "" if none was written in time.
-std::string WaitForFirstLine(const std::string& path, double timeoutSeconds) {
+// The first complete log line, or "" if none was written in time; skip
+// lines lets a later one be the first.
+std::string WaitForFirstLine(const std::string& path, double timeoutSeconds, int skip = 0) {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   while (std::chrono::steady_clock::now() < deadline) {
     if (FileExists(path)) {
       const std::string text = ReadFile(path);
-      const size_t end = text.find('\n');
-      if (end != std::string::npos) return text.substr(0, end);
+      size_t start = 0;
+      for (int i = 0; i < skip && start != std::string::npos; ++i) {
+        start = text.find('\n', start);
+        if (start != std::string::npos) ++start;
+      }
+      const size_t end = start == std::string::npos ? start : text.find('\n', start);
+      if (end != std::string::npos) return text.substr(start, end - start);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -347,6 +353,7 @@ struct PlaceCase {
   bool smooth;
   int movedLeft;  // after SIGUSR1 (--move), or -1
   int movedTop;
+  bool logsPlace = false;  // with --log-place: "bottle at" lines name those places
 };
 
 const PlaceCase kPlaceCases[] = {
@@ -422,6 +429,20 @@ const PlaceCase kPlaceCases[] = {
      true,
      3200,
      1564},
+    // Centred, the 640 x 480 drawing's corner is at 640,300; a white page,
+    // a closed border and corners no rounder than it is thick.
+    {"Screen1920Side24CentredBorderedOnWhite",
+     1920,
+     1080,
+     {"--side", "24", "--centre", "--border", "4", "--radius", "4", "--page", "white",
+      "--log-place", "--move", "100,100"},
+     24,
+     840,
+     348,
+     false,
+     300,
+     148,
+     true},
     {"Screen3840Side8InTheBottomRight",
      3840,
      2160,
@@ -450,7 +471,14 @@ TEST_P(ScreenSimPlaces, TheBottleIsWhereTheOptionsPutIt) {
   args.insert(args.end(), c.options.begin(), c.options.end());
   SimProcess sim(server.display(), args);
   ASSERT_TRUE(sim.started());
-  const std::string line = WaitForFirstLine(log, 30.0);
+  auto placeLine = [&c](int left, int top) {
+    return "bottle at " + std::to_string(left) + "," + std::to_string(top) + " width " +
+           std::to_string(kSimColumns * c.side) + " pitch " + std::to_string(c.side);
+  };
+  if (c.logsPlace) {
+    EXPECT_EQ(WaitForFirstLine(log, 30.0), placeLine(c.left, c.top));
+  }
+  const std::string line = WaitForFirstLine(log, 30.0, c.logsPlace ? 1 : 0);
   const std::string prefix = "step=0 board=";
   ASSERT_EQ(line.substr(0, prefix.size()), prefix) << "no step-0 line was logged";
   const std::string board = line.substr(prefix.size(), kSimCells);
@@ -473,6 +501,20 @@ TEST_P(ScreenSimPlaces, TheBottleIsWhereTheOptionsPutIt) {
         },
         30);
     EXPECT_EQ(problems, std::vector<std::string>{}) << "after the move";
+    if (c.logsPlace) {
+      // The line after "moved to".
+      std::string placed;
+      PollUntil(
+          [&] {
+            const std::vector<std::string> lines = Lines(ReadFile(log));
+            for (size_t i = 0; i + 1 < lines.size(); ++i) {
+              if (lines[i].rfind("moved to ", 0) == 0) placed = lines[i + 1];
+            }
+            return !placed.empty();
+          },
+          30);
+      EXPECT_EQ(placed, placeLine(c.movedLeft, c.movedTop));
+    }
   }
   XCloseDisplay(display);
   EXPECT_EQ(sim.Terminate(10.0), 0) << "did not end cleanly on SIGTERM";
@@ -513,6 +555,21 @@ TEST(ScreenSimRun, RefusesWhatItCannotShowInOneLine) {
       {{"--smooth", "--side", "24"},
        &paletted,
        "--smooth needs a TrueColor screen (depth 15, 16 or 24), for its blended colours"},
+      {{"--page", "photo"},
+       &paletted,
+       "--page photo needs a TrueColor screen (depth 15, 16 or 24), for its many colours"},
+      {{"--border", "1"}, &large, "bad value for --border: \"1\" (a thickness from 2 to 16)"},
+      {{"--border", "4", "--radius", "9"},
+       &large,
+       "bad value for --radius: \"9\" (0 to 8, two-thirds of side 12)"},
+      {{"--radius", "4"}, &large, "--radius rounds the corners of a --border; give --border too"},
+      {{"--inside", "303030"},
+       &large,
+       "bad value for --inside: \"303030\" (RRGGBB, a dark colour that reads as an empty cell, "
+       "luminance 40 or less)"},
+      {{"--centre", "--window", "10,10"},
+       &large,
+       "--centre places the window itself; it takes no --window, --left or --top"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

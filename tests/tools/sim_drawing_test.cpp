@@ -1,10 +1,11 @@
 // screen-sim's drawing at every cell side: the classic 640 x 480 picture at
 // side 12 exactly as it was drawn with rectangles, the bottle where the
-// geometry says at every side, and the scaler's blur.
+// geometry says at every side, other games' looks, and the scaler's blur.
 #include "sim_drawing.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -104,6 +105,174 @@ TEST(SimDrawing, EverySideHoldsTheBottleWhereItsGeometrySays) {
       EXPECT_TRUE(above == kPaintLight || above == kPaintShade) << x;
     }
   }
+}
+
+struct BorderCase {
+  const char* name;
+  int side;
+  int border;
+  int radius;
+  int x;  // from the border's outer top-left corner
+  int y;
+  SimPaint paint;
+};
+
+// The top-left corner of a closed border; the cell (0, 0) starts at border,
+// border. Its inner curve (radius less border) clips that cell's corner.
+const BorderCase kBorderCases[] = {
+    {"the outer corner pixel shows the page", 24, 4, 16, 0, 0, kPaintLight},
+    {"just outside the curve on the diagonal", 24, 4, 16, 4, 4, kPaintLight},
+    {"just inside the curve on the diagonal", 24, 4, 16, 5, 5, kPaintFrame},
+    {"the top edge where the curve ends", 24, 4, 16, 16, 0, kPaintFrame},
+    {"the left edge below the curve", 24, 4, 16, 0, 16, kPaintFrame},
+    {"the corner cell's corner, clipped", 24, 4, 16, 4, 4 + 1, kPaintFrame},
+    {"the corner cell inside the inner curve", 24, 4, 16, 8, 8, kPaintEmpty},
+    {"the first cell pixel on a straight edge", 24, 4, 16, 4, 20, kPaintEmpty},
+    {"square corners keep their corner pixel", 12, 3, 0, 0, 0, kPaintFrame},
+    {"a radius no larger than the border leaves the cells whole", 12, 3, 3, 3, 3, kPaintEmpty},
+    {"thin border, largest radius at side 6: corner", 6, 2, 4, 0, 0, kPaintLight},
+    {"thin border, largest radius at side 6: the cell clipped", 6, 2, 4, 2, 2, kPaintFrame},
+};
+
+TEST(SimDrawing, AClosedBorderRoundsItsCornersAsABrowserClipsACanvas) {
+  char board[kSimCells];
+  std::memset(board, '.', kSimCells);
+  std::vector<uint8_t> paints;
+  for (const BorderCase& c : kBorderCases) {
+    SimDrawing d = DrawingForSide(c.side);
+    d.look.border = c.border;
+    d.look.radius = c.radius;
+    d.look.page = SimPage::kWhite;
+    PaintState(d, board, nullptr, &paints);
+    const int x = d.bottleLeft - c.border + c.x;
+    const int y = d.bottleTop - c.border + c.y;
+    EXPECT_EQ(paints[static_cast<size_t>(y) * d.width + x], c.paint) << c.name;
+    // The other three corners mirror it.
+    const int right = d.bottleLeft + kSimColumns * c.side + c.border - 1;
+    const int bottom = d.bottleTop + kSimRows * c.side + c.border - 1;
+    const int mirrorX = right - c.x;
+    const int mirrorY = bottom - c.y;
+    EXPECT_EQ(paints[static_cast<size_t>(y) * d.width + mirrorX], c.paint) << c.name;
+    EXPECT_EQ(paints[static_cast<size_t>(mirrorY) * d.width + x], c.paint) << c.name;
+    EXPECT_EQ(paints[static_cast<size_t>(mirrorY) * d.width + mirrorX], c.paint) << c.name;
+  }
+}
+
+struct PageCase {
+  SimPage page;
+  SimPaint atOrigin;  // the page's paints at (0, 0) and one tile right
+  SimPaint oneTileOn;
+  SimRgb light;  // what kPaintLight is then
+};
+
+const PageCase kPageCases[] = {
+    {SimPage::kChecker, kPaintLight, kPaintShade, {236, 232, 220}},
+    {SimPage::kLight, kPaintLight, kPaintLight, {224, 224, 224}},
+    {SimPage::kWhite, kPaintLight, kPaintLight, {255, 255, 255}},
+    {SimPage::kPhoto, kPaintPhoto, kPaintPhoto, {236, 232, 220}},
+};
+
+TEST(SimDrawing, EachPageKindPaintsAroundTheGame) {
+  char board[kSimCells];
+  std::memset(board, '.', kSimCells);
+  std::vector<uint8_t> paints;
+  for (const PageCase& c : kPageCases) {
+    SCOPED_TRACE(static_cast<int>(c.page));
+    SimDrawing d = DrawingForSide(12);
+    d.look.page = c.page;
+    PaintState(d, board, nullptr, &paints);
+    EXPECT_EQ(paints[0], c.atOrigin);
+    EXPECT_EQ(paints[d.tile], c.oneTileOn);
+    int count = 0;
+    const SimRgb light = LookCandidates(d.look, kPaintLight, &count)[0];
+    EXPECT_EQ(light.red * 65536 + light.green * 256 + light.blue,
+              c.light.red * 65536 + c.light.green * 256 + c.light.blue);
+  }
+}
+
+// A photograph, not a flat page: dark and bright areas both, no edge a cell
+// could be read from, and the same picture every time.
+TEST(SimDrawing, ThePhotographIsSmoothWithDarkAndBrightAreas) {
+  std::vector<SimRgb> photo;
+  PaintPhoto(640, 480, &photo);
+  int darkest = 255;
+  int brightest = 0;
+  int steepest = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      const SimRgb p = photo[y * 640 + x];
+      darkest = std::min(darkest, SimLuminance(p));
+      brightest = std::max(brightest, SimLuminance(p));
+      if (x > 0) steepest = std::max(steepest, std::abs(p.green - photo[y * 640 + x - 1].green));
+    }
+  }
+  EXPECT_LT(darkest, 40);
+  EXPECT_GT(brightest, 220);
+  EXPECT_LE(steepest, 8);
+  std::vector<SimRgb> again;
+  PaintPhoto(640, 480, &again);
+  EXPECT_TRUE(std::equal(photo.begin(), photo.end(), again.begin(), [](SimRgb a, SimRgb b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+  }));
+}
+
+// Given, the inside's colour replaces black; #252525, brighter than the
+// default may be, still reads as empty, and a dim grey or a tint does not.
+TEST(SimDrawing, AGivenInsideColourIsTheEmptyCellsPaint) {
+  SimLook look;
+  look.insideGiven = true;
+  ASSERT_TRUE(ParseRgb("252525", &look.inside));
+  int count = 0;
+  const SimRgb* inside = LookCandidates(look, kPaintEmpty, &count);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(inside[0].red, 0x25);
+  EXPECT_TRUE(LookAccepts(look, kPaintEmpty, inside[0]));
+  EXPECT_FALSE(PaintAccepts(kPaintEmpty, inside[0]));
+  EXPECT_FALSE(InsideAccepts({48, 48, 48}));
+  EXPECT_FALSE(InsideAccepts({60, 30, 20}));  // reads as a red virus
+  EXPECT_FALSE(ParseRgb("25252", &look.inside));
+  EXPECT_FALSE(ParseRgb("25252g", &look.inside));
+}
+
+// The redrawn clock moves at every tick, also at the smallest side, and
+// nothing but the clock changes.
+TEST(SimDrawing, TheClockMovesAtEveryRedrawAndNothingElseDoes) {
+  char board[kSimCells];
+  SimVitamin vitamin;
+  EnteringState(board, &vitamin);
+  for (int side : {kSimSmallestSide, 12, kSimLargestSide}) {
+    SimDrawing d = DrawingForSide(side);
+    d.look.border = kSimThickestBorder;
+    const SimClock clock = ClockBesideBottle(d);
+    ASSERT_LT(clock.x + clock.radius, d.width) << side;
+    std::vector<uint8_t> before;
+    std::vector<uint8_t> after;
+    for (int tick = 0; tick < 12; ++tick) {
+      d.look.clockTick = tick;
+      PaintState(d, board, &vitamin, &before);
+      d.look.clockTick = tick + 1;
+      PaintState(d, board, &vitamin, &after);
+      int changed = 0;
+      for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i] == after[i]) continue;
+        ++changed;
+        const int x = static_cast<int>(i) % d.width;
+        const int y = static_cast<int>(i) / d.width;
+        ASSERT_LE(std::abs(x - clock.x), clock.radius) << side;
+        ASSERT_LE(std::abs(y - clock.y), clock.radius) << side;
+      }
+      EXPECT_GT(changed, 0) << "side " << side << " tick " << tick;
+    }
+  }
+}
+
+TEST(SimDrawing, ACentredWindowHasEqualMarginsOrStartsAtTheEdge) {
+  const struct {
+    int screen;
+    int drawing;
+    int corner;
+  } cases[] = {{1280, 640, 320}, {1024, 480, 272}, {1920, 680, 620}, {641, 640, 0}, {600, 640, 0}};
+  for (const auto& c : cases) EXPECT_EQ(CentredCorner(c.screen, c.drawing), c.corner) << c.screen;
 }
 
 // Black beside white, blurred: a ramp of reach - 1 blended pixels in every

@@ -106,6 +106,28 @@ TEST(SimGame, LogLineNamesTheVitaminHalves) {
   EXPECT_EQ(line[14 + 3], 'b');  // only the half inside the bottle is on the board
 }
 
+// Entering inside the bottle, a vertical vitamin takes rows 0 and 1 and the
+// log names those cells; a horizontal one enters in row 0 as always.
+TEST(SimGame, SpawnRowZeroEntersWhollyInsideTheBottle) {
+  std::set<std::string> forms;
+  for (uint64_t seed = 1; seed <= 12; ++seed) {
+    SimGame game;
+    StartSimGame(seed, &game, kSimSpawnInside);
+    ASSERT_EQ(StepSimGame(&game), SimEvent::kEntered);
+    const SimVitamin& v = game.vitamin;
+    const std::string cells = std::to_string(v.firstColumn) + "," + std::to_string(v.firstRow) +
+                              "," + std::to_string(v.secondColumn) + "," +
+                              std::to_string(v.secondRow);
+    forms.insert(cells);
+    const std::string line = FormatSimState(game, 1);
+    EXPECT_EQ(line.substr(line.size() - 16), " vitamin=" + cells) << "seed " << seed;
+    const std::string shown = Shown(game);
+    EXPECT_EQ(shown[v.firstRow * kSimColumns + v.firstColumn], v.firstCode);
+    EXPECT_EQ(shown[v.secondRow * kSimColumns + v.secondColumn], v.secondCode);
+  }
+  EXPECT_EQ(forms, std::set<std::string>({"3,0,3,1", "3,0,4,0"}));
+}
+
 // Follows long games and checks every step against the rules of play.
 TEST(SimGame, EveryStepIsOneLegalVisibleChange) {
   std::set<SimEvent> seen;

@@ -1,11 +1,12 @@
 // screen-sim: shows a self-playing game on an X screen of any size, at any
 // cell side from 6 to 48, sharp or smoothed, with its bottle where it is asked
 // (by default the 640 x 480 game in the screen's top-left corner), or in an
-// ordinary window, for the advisor's demo and end-to-end tests. Options, the
-// step timing and the log.
+// ordinary window, in this game's look or another's, for the advisor's demo
+// and end-to-end tests. Options, the step and redraw timing, and the log.
 #include <signal.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -41,13 +42,19 @@ struct Options {
   bool leftGiven = false;
   bool topGiven = false;
   SimWindowPlace place;
+  int spawnRow = kSimSpawnAbove;
+  double redrawHz = 0;  // 0: drawn only when the state changes
+  bool logPlace = false;
+  bool radiusGiven = false;
   bool help = false;
 };
 
 const char kUsage[] =
     "usage: screen-sim [--hold SECONDS] [--seed N] [--rate STEPS_PER_SECOND] [--steps N]\n"
     "                  [--log FILE] [--side PIXELS] [--left X] [--top Y] [--smooth]\n"
-    "                  [--window X,Y] [--move X,Y]\n"
+    "                  [--window X,Y | --centre] [--move X,Y] [--spawn-row ROW]\n"
+    "                  [--border PIXELS] [--radius PIXELS] [--border-colour RRGGBB]\n"
+    "                  [--inside RRGGBB] [--page KIND] [--redraw HZ] [--log-place]\n"
     "  --hold   how long the first, viruses-only state stays (default 1.0)\n"
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
@@ -64,8 +71,34 @@ const char kUsage[] =
     "           side / 8 pixels (rounded); needs a TrueColor screen\n"
     "  --window an ordinary window that the window manager places, asked for X,Y, instead\n"
     "           of an unmanaged one; the bottle lies in it as in the corner by default\n"
+    "  --centre an ordinary window, as --window, asking for the middle of the screen as a\n"
+    "           desktop toolkit centres a game's window: its top-left corner at\n"
+    "           ((screen width - drawing width) / 2, (screen height - drawing height) / 2),\n"
+    "           each at least 0\n"
     "  --move   on SIGUSR1, move the window's top-left corner to X,Y (as a player drags the\n"
     "           game's window) and log a line \"moved to X,Y t=...\"\n"
+    "  --spawn-row  the row a vertical vitamin's upper half enters at: -1, above the bottle\n"
+    "           with its lower half in row 0 (default), or 0, wholly inside, in rows 0 and 1;\n"
+    "           a horizontal one enters in row 0 either way\n"
+    "  --border a closed border this thick, 2 to 16, on all four sides outside the cells,\n"
+    "           instead of the outline open at the neck (default)\n"
+    "  --radius round the border's outer corners with this radius, 0 (default) to two-thirds\n"
+    "           of the cell side; outside the curve the page shows, and the border follows it\n"
+    "           inside with the radius less its thickness, over the corner cells' corners\n"
+    "  --border-colour  the border's or outline's colour, any light one (luminance 150 or\n"
+    "           more; default white for --border, the pale blue-grey outline otherwise)\n"
+    "  --inside the colour of the bottle's empty inside (default black); it must read as an\n"
+    "           empty cell to the advisor and have luminance 40 or less, so that a game's\n"
+    "           dark grey such as 252525 (36) is taken, though black is darker than 30\n"
+    "  --page   what surrounds the game: checker (default, the light checker), light (plain\n"
+    "           light grey), white, or photo (a picture of gradients and blotches, dark and\n"
+    "           bright, the same every time; needs a TrueColor screen)\n"
+    "  --redraw redraw the whole window HZ times a second, 1 to 120, as a toolkit game does,\n"
+    "           with a clock right of the bottle whose hand moves on at every redraw; the\n"
+    "           board changes only at the steps\n"
+    "  --log-place  begin the log with \"bottle at X,Y width W pitch P\": the bottle's top-left\n"
+    "           pixel on the screen, its width (8 x side) and its cell pitch (the side);\n"
+    "           after a --move, such a line follows the \"moved to\" one\n"
     "Each log line holds the board: step=N board=<128 codes, row by row> vitamin=... t=...\n";
 
 // What a bad value for an option should have been.
@@ -73,6 +106,14 @@ const char* Expected(const std::string& name) {
   if (name == "--side") return " (a cell side from 6 to 48)";
   if (name == "--left" || name == "--top") return " (a pixel of the screen, 0 or more)";
   if (name == "--window" || name == "--move") return " (X,Y, a pixel of the screen)";
+  if (name == "--spawn-row") return " (-1 or 0)";
+  if (name == "--border") return " (a thickness from 2 to 16)";
+  if (name == "--border-colour") return " (RRGGBB, a light colour: luminance 150 or more)";
+  if (name == "--inside") {
+    return " (RRGGBB, a dark colour that reads as an empty cell, luminance 40 or less)";
+  }
+  if (name == "--page") return " (checker, light, white or photo)";
+  if (name == "--redraw") return " (redraws a second, 1 to 120)";
   return "";
 }
 
@@ -102,6 +143,14 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
     }
     if (name == "--smooth") {
       options->layout.smooth = true;
+      continue;
+    }
+    if (name == "--centre") {
+      options->place.centred = true;
+      continue;
+    }
+    if (name == "--log-place") {
+      options->logPlace = true;
       continue;
     }
     if (i + 1 >= argc) {
@@ -152,6 +201,45 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       ok = ParseLong(value, &number) && number >= 0 && number < kLargestCoordinate;
       (name == "--left" ? options->layout.left : options->layout.top) = static_cast<int>(number);
       (name == "--left" ? options->leftGiven : options->topGiven) = true;
+    } else if (name == "--spawn-row") {
+      ok = ParseLong(value, &number) && (number == kSimSpawnAbove || number == kSimSpawnInside);
+      options->spawnRow = static_cast<int>(number);
+    } else if (name == "--border") {
+      ok =
+          ParseLong(value, &number) && number >= kSimThinnestBorder && number <= kSimThickestBorder;
+      options->layout.look.border = static_cast<int>(number);
+    } else if (name == "--radius") {
+      // Its bound depends on --side, which may come later.
+      ok = ParseLong(value, &number) && number >= 0 && number <= kSimLargestSide;
+      options->layout.look.radius = static_cast<int>(number);
+      options->radiusGiven = true;
+    } else if (name == "--border-colour") {
+      SimLook& look = options->layout.look;
+      ok = ParseRgb(value, &look.borderColour) && PaintAccepts(kPaintFrame, look.borderColour);
+      look.borderColourGiven = true;
+    } else if (name == "--inside") {
+      SimLook& look = options->layout.look;
+      ok = ParseRgb(value, &look.inside) && InsideAccepts(look.inside);
+      look.insideGiven = true;
+    } else if (name == "--page") {
+      const std::string kind = value;
+      SimPage& page = options->layout.look.page;
+      ok = true;
+      if (kind == "checker") {
+        page = SimPage::kChecker;
+      } else if (kind == "light") {
+        page = SimPage::kLight;
+      } else if (kind == "white") {
+        page = SimPage::kWhite;
+      } else if (kind == "photo") {
+        page = SimPage::kPhoto;
+      } else {
+        ok = false;
+      }
+    } else if (name == "--redraw") {
+      ok = ParseDouble(value, &options->redrawHz) && options->redrawHz >= 1 &&
+           options->redrawHz <= 120;
+      options->layout.clock = true;
     } else {
       *error = "unknown option " + name + "; see screen-sim --help";
       return false;
@@ -163,6 +251,22 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
   }
   if (options->place.managed && (options->leftGiven || options->topGiven)) {
     *error = "--left and --top place the unmanaged window's bottle; --window X,Y places the window";
+    return false;
+  }
+  if (options->place.centred &&
+      (options->place.managed || options->leftGiven || options->topGiven)) {
+    *error = "--centre places the window itself; it takes no --window, --left or --top";
+    return false;
+  }
+  const SimLook& look = options->layout.look;
+  if (options->radiusGiven && look.border == 0) {
+    *error = "--radius rounds the corners of a --border; give --border too";
+    return false;
+  }
+  if (look.radius > LargestRadius(options->layout.side)) {
+    *error = "bad value for --radius: \"" + std::to_string(look.radius) + "\" (0 to " +
+             std::to_string(LargestRadius(options->layout.side)) + ", two-thirds of side " +
+             std::to_string(options->layout.side) + ")";
     return false;
   }
   // Unplaced, the drawing's corner is the screen's: at side 12 the classic
@@ -179,9 +283,19 @@ double Now() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+void LogPlace(SimScreen* screen, int side, std::FILE* log) {
+  int x = 0;
+  int y = 0;
+  BottleOnScreen(screen, &x, &y);
+  std::fprintf(log, "bottle at %d,%d width %d pitch %d\n", x, y, kSimColumns * side, side);
+  std::fflush(log);
+}
+
 // Sleeps in short slices so that a stop signal ends the wait quickly, and
-// keeps the window painted meanwhile; moves the window when asked.
-void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::FILE* log) {
+// keeps the window painted meanwhile; moves the window when asked, and
+// redraws it whole when it is due (*nextRedraw, advanced by one period).
+void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::FILE* log,
+               double* nextRedraw) {
   while (!stopRequested) {
     if (moveRequested && options.place.moves) {
       moveRequested = 0;
@@ -190,12 +304,23 @@ void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::
         std::fprintf(log, "moved to %d,%d t=%lld\n", options.place.moveX, options.place.moveY,
                      WallMicroseconds());
         std::fflush(log);
+        if (options.logPlace) LogPlace(screen, options.layout.side, log);
       }
     }
     ServiceSimScreen(screen);
+    double wake = deadline;
+    if (options.redrawHz > 0) {
+      if (Now() >= *nextRedraw) {
+        RedrawSimScreen(screen);
+        // A redraw that overran does not queue a burst of catching up.
+        *nextRedraw = std::max(*nextRedraw + 1.0 / options.redrawHz, Now());
+      }
+      wake = std::min(wake, *nextRedraw);
+    }
     const double left = deadline - Now();
     if (left <= 0) return;
-    const double slice = left < 0.01 ? left : 0.01;
+    const double slice = std::min(0.01, wake - Now());
+    if (slice <= 0) continue;
     timespec pause;
     pause.tv_sec = 0;
     pause.tv_nsec = static_cast<long>(slice * 1e9);
@@ -254,14 +379,16 @@ int main(int argc, char** argv) {
     return optionsRefused ? 2 : 1;
   }
 
+  if (log != nullptr && options.logPlace) LogPlace(screen, options.layout.side, log);
   SimGame game;
-  StartSimGame(options.seed, &game);
+  StartSimGame(options.seed, &game, options.spawnRow);
   int step = 0;
   ShowState(game, step, screen, log);
   double deadline = Now() + options.holdSeconds;
+  double nextRedraw = Now();
   const double period = 1.0 / options.rate;
   while (!stopRequested) {
-    WaitUntil(deadline, screen, options, log);
+    WaitUntil(deadline, screen, options, log, &nextRedraw);
     if (stopRequested || (options.steps > 0 && step >= options.steps)) break;
     StepSimGame(&game);
     ++step;

@@ -19,6 +19,9 @@ const SimRgb kBlueHalf[] = {{40, 160, 240}, {0, 128, 255}, {60, 180, 255}};
 const SimRgb kLight[] = {{236, 232, 220}, {255, 255, 255}};
 const SimRgb kShade[] = {{196, 208, 222}, {200, 200, 200}};
 const SimRgb kFrame[] = {{160, 170, 185}, {170, 170, 170}, {255, 255, 255}};
+const SimRgb kDial[] = {{240, 236, 214}, {255, 255, 255}};
+const SimRgb kHand[] = {{52, 40, 36}, {0, 0, 0}};
+const SimRgb kPhotoStandIn[] = {{128, 128, 128}};
 
 template <int N>
 const SimRgb* Listed(const SimRgb (&list)[N], int* count) {
@@ -67,6 +70,12 @@ const SimRgb* PaintCandidates(SimPaint paint, int* count) {
       return Listed(kShade, count);
     case kPaintFrame:
       return Listed(kFrame, count);
+    case kPaintDial:
+      return Listed(kDial, count);
+    case kPaintHand:
+      return Listed(kHand, count);
+    case kPaintPhoto:
+      return Listed(kPhotoStandIn, count);
     default:
       return Listed(kEmpty, count);
   }
@@ -110,7 +119,11 @@ bool PaintAccepts(SimPaint paint, SimRgb rgb) {
     case kPaintLight:
     case kPaintShade:
     case kPaintFrame:
+    case kPaintDial:
       return SimLuminance(rgb) >= 150;
+    case kPaintHand:
+    case kPaintPhoto:
+      return true;
     case kPaintRedVirus:
       return ClassifyFlatSquare(rgb) == 'R';
     case kPaintYellowVirus:

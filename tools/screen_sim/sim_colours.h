@@ -24,6 +24,9 @@ enum SimPaint {
   kPaintLight,  // the two tones of the background checker
   kPaintShade,
   kPaintFrame,  // the bottle's outline, outside its cells
+  kPaintDial,   // the clock beside the bottle, redrawn every frame
+  kPaintHand,
+  kPaintPhoto,  // the photographic page: its colour is the picture's, per pixel
   kPaintCount
 };
 
@@ -44,7 +47,8 @@ char ClassifyFlatSquare(SimRgb rgb);
 // Whether rgb may stand for the paint: a cell paint must read as its code
 // (empty cells also dark, luminance 30 or less); background and frame paints
 // must be bright (luminance 150 or more) so that nothing outside the bottle
-// can look like part of it.
+// can look like part of it. The clock's hand and the photograph may be any
+// colour: they stand for what a page around a game really holds.
 bool PaintAccepts(SimPaint paint, SimRgb rgb);
 
 #endif  // BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_COLOURS_H_

@@ -1,8 +1,9 @@
-// The drawing's geometry at every cell side, one state painted into it, and
-// the scaler's blur.
+// The drawing's geometry at every cell side, one state painted into it in
+// its look, and the scaler's blur.
 #include "sim_drawing.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -15,6 +16,88 @@ void Fill(const SimDrawing& d, SimPaint paint, int x, int y, int width, int heig
   for (int row = y0; row < y1; ++row) {
     std::fill(paints->begin() + row * d.width + x0, paints->begin() + row * d.width + x1,
               static_cast<uint8_t>(paint));
+  }
+}
+
+SimPaint PageAt(const SimDrawing& d, int x, int y) {
+  switch (d.look.page) {
+    case SimPage::kChecker:
+      return (x / d.tile + y / d.tile) % 2 == 1 ? kPaintShade : kPaintLight;
+    case SimPage::kPhoto:
+      return kPaintPhoto;
+    default:
+      return kPaintLight;
+  }
+}
+
+void PaintPage(const SimDrawing& d, std::vector<uint8_t>* paints) {
+  for (int y = 0; y < d.height; ++y) {
+    for (int x = 0; x < d.width; ++x) {
+      (*paints)[static_cast<size_t>(y) * d.width + x] = static_cast<uint8_t>(PageAt(d, x, y));
+    }
+  }
+}
+
+// Whether the pixel (x, y), taken at its centre, lies beyond a circle of this
+// radius about (cx, cy) on the side away from it; twice the units keeps it in
+// integers.
+bool BeyondCurve(int x, int y, int cx, int cy, int radius) {
+  const long dx = 2L * x + 1 - 2L * cx;
+  const long dy = 2L * y + 1 - 2L * cy;
+  return dx * dx + dy * dy > 4L * radius * radius;
+}
+
+// The closed border, after the cells, as a browser draws a bordered canvas
+// with rounded corners: outside the outer curve the page shows; between it
+// and the inner one (radius less the border, same centre) the border does,
+// over a corner cell's corner.
+void PaintBorder(const SimDrawing& d, std::vector<uint8_t>* paints) {
+  const SimLook& look = d.look;
+  const int left = d.bottleLeft - look.border;
+  const int top = d.bottleTop - look.border;
+  const int right = d.bottleLeft + kSimColumns * d.side + look.border;
+  const int bottom = d.bottleTop + kSimRows * d.side + look.border;
+  const int inner = std::max(0, look.radius - look.border);
+  for (int y = std::max(0, top); y < std::min(d.height, bottom); ++y) {
+    for (int x = std::max(0, left); x < std::min(d.width, right); ++x) {
+      // The corner's curve centre, when (x, y) is in a corner square.
+      const int cx = x < left + look.radius     ? left + look.radius
+                     : x >= right - look.radius ? right - look.radius
+                                                : x;
+      const int cy = y < top + look.radius       ? top + look.radius
+                     : y >= bottom - look.radius ? bottom - look.radius
+                                                 : y;
+      const bool cornered = cx != x && cy != y;
+      uint8_t& paint = (*paints)[static_cast<size_t>(y) * d.width + x];
+      if (cornered && BeyondCurve(x, y, cx, cy, look.radius)) {
+        paint = static_cast<uint8_t>(PageAt(d, x, y));
+      } else if (x < left + look.border || x >= right - look.border || y < top + look.border ||
+                 y >= bottom - look.border || (cornered && BeyondCurve(x, y, cx, cy, inner))) {
+        paint = kPaintFrame;
+      }
+    }
+  }
+}
+
+// A dial with one hand at twelve positions: the distance from the hand's
+// line, within the hand's length, makes it thicker than a pixel at any side.
+void PaintClock(const SimDrawing& d, std::vector<uint8_t>* paints) {
+  const SimClock clock = ClockBesideBottle(d);
+  const double angle = (d.look.clockTick % 12) * 3.14159265358979 / 6;
+  const double ux = std::sin(angle);
+  const double uy = -std::cos(angle);
+  const double halfWidth = std::max(1.0, clock.radius / 6.0);
+  for (int y = clock.y - clock.radius; y <= clock.y + clock.radius; ++y) {
+    for (int x = clock.x - clock.radius; x <= clock.x + clock.radius; ++x) {
+      if (x < 0 || y < 0 || x >= d.width || y >= d.height) continue;
+      if (BeyondCurve(x, y, clock.x, clock.y, clock.radius)) continue;
+      const double px = x + 0.5 - clock.x;
+      const double py = y + 0.5 - clock.y;
+      const double along = px * ux + py * uy;
+      const double across = std::fabs(px * uy - py * ux);
+      const bool hand = along >= 0 && along <= clock.radius - 1 && across <= halfWidth;
+      (*paints)[static_cast<size_t>(y) * d.width + x] = hand ? kPaintHand : kPaintDial;
+    }
   }
 }
 
@@ -51,19 +134,17 @@ SimDrawing DrawingForSide(int side) {
 void PaintState(const SimDrawing& d, const char board[kSimCells], const SimVitamin* vitamin,
                 std::vector<uint8_t>* paints) {
   paints->assign(static_cast<size_t>(d.width) * d.height, kPaintLight);
-  for (int y = 0; y < d.height; y += d.tile) {
-    for (int x = 0; x < d.width; x += d.tile) {
-      if ((x / d.tile + y / d.tile) % 2 == 1) Fill(d, kPaintShade, x, y, d.tile, d.tile, paints);
-    }
-  }
-  // An outline on the sides and bottom only: an open neck where vitamins
-  // come in. It is bright, so it does not widen the dark area the advisor
-  // measures.
+  PaintPage(d, paints);
   const int width = kSimColumns * d.side;
   const int height = kSimRows * d.side;
-  Fill(d, kPaintFrame, d.bottleLeft - d.wall, d.bottleTop, d.wall, height + d.wall, paints);
-  Fill(d, kPaintFrame, d.bottleLeft + width, d.bottleTop, d.wall, height + d.wall, paints);
-  Fill(d, kPaintFrame, d.bottleLeft, d.bottleTop + height, width, d.wall, paints);
+  if (d.look.border == 0) {
+    // An outline on the sides and bottom only: an open neck where vitamins
+    // come in. It is bright, so it does not widen the dark area the advisor
+    // measures.
+    Fill(d, kPaintFrame, d.bottleLeft - d.wall, d.bottleTop, d.wall, height + d.wall, paints);
+    Fill(d, kPaintFrame, d.bottleLeft + width, d.bottleTop, d.wall, height + d.wall, paints);
+    Fill(d, kPaintFrame, d.bottleLeft, d.bottleTop + height, width, d.wall, paints);
+  }
   // Each cell is one flat square: the advisor averages the whole square, so
   // any shading or gap would shift its mean.
   for (int row = 0; row < kSimRows; ++row) {
@@ -72,10 +153,25 @@ void PaintState(const SimDrawing& d, const char board[kSimCells], const SimVitam
            d.bottleTop + row * d.side, d.side, d.side, paints);
     }
   }
+  if (d.look.border > 0) PaintBorder(d, paints);
   if (vitamin != nullptr && vitamin->firstRow < 0) {
     Fill(d, PaintForCode(vitamin->firstCode), d.bottleLeft + vitamin->firstColumn * d.side,
          d.bottleTop - d.side, d.side, d.side, paints);
   }
+  if (d.look.clockTick >= 0) PaintClock(d, paints);
+}
+
+SimClock ClockBesideBottle(const SimDrawing& d) {
+  // As large as a cell where there is room; beyond side 24 the drawing keeps
+  // only two cells right of the bottle, so the dial shrinks to fit them.
+  const int start = d.bottleLeft + kSimColumns * d.side + std::max(d.wall, d.look.border) +
+                    std::max(2, d.side / 4);
+  const int radius = std::max(3, std::min(d.side, (d.width - start) / 2 - 1));
+  return {start + radius, d.bottleTop + 4 * d.side, radius};
+}
+
+int CentredCorner(int screenLength, int drawingLength) {
+  return std::max(0, (screenLength - drawingLength) / 2);
 }
 
 int SmoothingWidth(int side) {

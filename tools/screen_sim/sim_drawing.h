@@ -1,6 +1,7 @@
 // The picture screen-sim shows for one state, computed without a display: the
-// game's light checker, the bottle's outline and its cells, drawn sharp, or
-// smoothed as an emulator's bilinear scaler blurs a game it draws larger.
+// page (by default the game's light checker), the bottle's outline or border
+// and its cells, drawn sharp, or smoothed as an emulator's bilinear scaler
+// blurs a game it draws larger.
 //
 // Pictures are row-major, width x height, index = y * width + x.
 #ifndef BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_DRAWING_H_
@@ -12,13 +13,15 @@
 
 #include "sim_colours.h"
 #include "sim_game.h"
+#include "sim_look.h"
 
 // Cell sides from three quarters of the game's own 8 pixels to six times them.
 constexpr int kSimSmallestSide = 6;
 constexpr int kSimLargestSide = 48;
 
 // The game's drawing at one cell side: its size, where the bottle's cell
-// (0, 0) lies in it, the outline's thickness and the checker's tile.
+// (0, 0) lies in it, the outline's thickness and the checker's tile, and the
+// look it is dressed in (by default this game's own).
 struct SimDrawing {
   int side = 12;
   int width = 640;
@@ -27,6 +30,7 @@ struct SimDrawing {
   int bottleTop = 40;
   int wall = 3;
   int tile = 16;
+  SimLook look;
 };
 
 // At side 12 the 640 x 480 drawing the advisor has always been tested on;
@@ -36,9 +40,24 @@ SimDrawing DrawingForSide(int side);
 
 // Paints one state into paints (width * height SimPaint values): board is the
 // 128 shown codes; vitamin, when not null, is the falling one, whose half
-// above the bottle (row -1) is drawn there.
+// above the bottle (row -1) is drawn there, over a closed border if any.
+// kPaintPhoto marks where the photographic page shows.
 void PaintState(const SimDrawing& drawing, const char board[kSimCells], const SimVitamin* vitamin,
                 std::vector<uint8_t>* paints);
+
+// Where a closed border's clock sits: the dial's centre and radius, right of
+// the bottle, inside the drawing.
+struct SimClock {
+  int x;
+  int y;
+  int radius;
+};
+SimClock ClockBesideBottle(const SimDrawing& drawing);
+
+// Where a window of this length along one axis goes to be centred on a
+// screen of that length, as a toolkit centres a game's window: never left of
+// or above the screen.
+int CentredCorner(int screenLength, int drawingLength);
 
 // How many pixels wide an edge's blur is when the game's 8-pixel cells are
 // scaled bilinearly to this side: the scale factor, rounded; 1 is no blur.

@@ -82,17 +82,18 @@ void FillViruses(SimGame* game) {
   }
 }
 
-// Puts a new vitamin at the top. Vertical entries need the two cells of
-// column 3 under the entry free, so the first fall (which brings the upper
-// half into the bottle) is always possible. Returns false when blocked.
+// Puts a new vitamin at the top. Vertical entries above the bottle need the
+// two cells of column 3 under the entry free, so the first fall (which brings
+// the upper half into the bottle) is always possible; inside it, the two cells
+// it takes. Returns false when blocked.
 bool Enter(SimGame* game) {
   SimVitamin v;
   v.firstCode = kVitaminCodes[SimRandomBelow(&game->random, 3)];
   v.secondCode = kVitaminCodes[SimRandomBelow(&game->random, 3)];
   if (SimRandomBelow(&game->random, 2) == 0) {
     v.firstColumn = v.secondColumn = kSimEntryColumn;
-    v.firstRow = -1;
-    v.secondRow = 0;
+    v.firstRow = game->spawnRow;
+    v.secondRow = game->spawnRow + 1;
     if (!Free(*game, kSimEntryColumn, 0) || !Free(*game, kSimEntryColumn, 1)) return false;
   } else {
     v.firstColumn = kSimEntryColumn;
@@ -168,9 +169,10 @@ uint32_t SimRandomBelow(uint64_t* state, uint32_t bound) {
   return static_cast<uint32_t>(value % bound);
 }
 
-void StartSimGame(uint64_t seed, SimGame* game) {
+void StartSimGame(uint64_t seed, SimGame* game, int spawnRow) {
   game->random = seed;
   game->level = 0;
+  game->spawnRow = spawnRow;
   game->falling = false;
   game->vitamin = SimVitamin();
   FillViruses(game);

@@ -14,7 +14,8 @@
 // the bottle. The vitamin is the falling one's two halves as (column, row),
 // the first half being the upper half of a vertical vitamin or the left half
 // of a horizontal one; the first-half row is -1 while a vertical vitamin that
-// has just entered still has its upper half above the bottle. "none" when no
+// has just entered still has its upper half above the bottle (only in games
+// whose vitamins enter at row -1, the default). "none" when no
 // vitamin is falling. us is the wall clock (CLOCK_REALTIME) in microseconds
 // since the epoch.
 #ifndef BOTTLEWATCH_TOOLS_SCREEN_SIM_SIM_GAME_H_
@@ -31,6 +32,11 @@ constexpr int kSimCells = kSimColumns * kSimRows;
 constexpr int kSimFirstVirusRow = 6;
 // A vitamin enters in column 3 (vertical) or columns 3 and 4 (horizontal).
 constexpr int kSimEntryColumn = 3;
+// The row a vertical vitamin's upper half enters at: above the bottle, its
+// lower half in row 0, as this game does; or inside it, in rows 0 and 1, as
+// other games of the kind do. A horizontal vitamin enters in row 0 either way.
+constexpr int kSimSpawnAbove = -1;
+constexpr int kSimSpawnInside = 0;
 
 // The falling vitamin. first = upper half (vertical) or left half
 // (horizontal); codes are 'r', 'y' or 'b'.
@@ -49,6 +55,7 @@ struct SimGame {
   SimVitamin vitamin;
   uint64_t random = 0;  // generator state, advanced only by the game itself
   int level = 0;
+  int spawnRow = kSimSpawnAbove;  // kSimSpawnAbove or kSimSpawnInside
 };
 
 // What a step did; each step makes exactly one visible change.
@@ -62,8 +69,10 @@ enum class SimEvent {
   kNewLevel,  // an entry was blocked: fresh viruses, nothing else on the board
 };
 
-// Fills *game with level 0 for this seed: viruses only, no vitamin.
-void StartSimGame(uint64_t seed, SimGame* game);
+// Fills *game with level 0 for this seed: viruses only, no vitamin; its
+// vertical vitamins will enter at spawnRow. The same seed gives the same
+// viruses at either spawn row.
+void StartSimGame(uint64_t seed, SimGame* game, int spawnRow = kSimSpawnAbove);
 
 // Advances *game by one step and returns what happened.
 SimEvent StepSimGame(SimGame* game);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "sim_colours.h"
@@ -25,6 +26,10 @@ struct SimScreen {
   SimDrawing drawing;
   std::vector<uint8_t> paints;
   std::vector<SimRgb> colours;  // smoothing's scratch
+  std::vector<SimRgb> photo;    // the photographic page, when it is the page
+  char board[kSimCells] = {};   // the state last drawn, for redraws
+  bool hasVitamin = false;
+  SimVitamin vitamin;
 };
 
 namespace {
@@ -40,7 +45,8 @@ SimRgb Returned(const XColor& colour) {
 bool AllocatePaint(SimScreen* screen, SimPaint paint) {
   const Colormap map = DefaultColormap(screen->display, DefaultScreen(screen->display));
   int count = 0;
-  const SimRgb* candidates = PaintCandidates(paint, &count);
+  const SimLook& look = screen->layout.look;
+  const SimRgb* candidates = LookCandidates(look, paint, &count);
   for (int i = 0; i < count; ++i) {
     XColor colour = {};
     colour.red = static_cast<unsigned short>(candidates[i].red * 257);
@@ -48,7 +54,7 @@ bool AllocatePaint(SimScreen* screen, SimPaint paint) {
     colour.blue = static_cast<unsigned short>(candidates[i].blue * 257);
     colour.flags = DoRed | DoGreen | DoBlue;
     if (!XAllocColor(screen->display, map, &colour)) continue;
-    if (PaintAccepts(paint, Returned(colour))) {
+    if (LookAccepts(look, paint, Returned(colour))) {
       screen->pixels[paint] = colour.pixel;
       screen->shown[paint] = Returned(colour);
       screen->allocated[paint] = true;
@@ -109,6 +115,7 @@ std::string PlacesOffScreen(Display* display, const SimLayout& layout,
                             const SimWindowPlace& place) {
   const int width = DisplayWidth(display, DefaultScreen(display));
   const int height = DisplayHeight(display, DefaultScreen(display));
+  if (place.centred) return "";
   std::string why = place.managed ? OffScreen("--window", place.x, place.y, width, height)
                                   : OffScreen("the bottle's top-left corner", layout.left,
                                               layout.top, width, height);
@@ -116,6 +123,46 @@ std::string PlacesOffScreen(Display* display, const SimLayout& layout,
     why = OffScreen("--move", place.moveX, place.moveY, width, height);
   }
   return why;
+}
+
+// The whole drawing of the state last given, composed and put in one piece:
+// paints map to allocated pixels, unless the photograph or the blur needs
+// colours of its own, composed in 8-bit channels and packed into the
+// TrueColor pixel.
+void DrawWhole(SimScreen* screen) {
+  const SimDrawing& d = screen->drawing;
+  PaintState(d, screen->board, screen->hasVitamin ? &screen->vitamin : nullptr, &screen->paints);
+  XImage* image = screen->image;
+  if (!screen->layout.smooth && screen->photo.empty()) {
+    for (int y = 0; y < d.height; ++y) {
+      const uint8_t* row = &screen->paints[static_cast<size_t>(y) * d.width];
+      for (int x = 0; x < d.width; ++x) XPutPixel(image, x, y, screen->pixels[row[x]]);
+    }
+  } else {
+    screen->colours.resize(screen->paints.size());
+    for (size_t i = 0; i < screen->paints.size(); ++i) {
+      const uint8_t paint = screen->paints[i];
+      screen->colours[i] = paint == kPaintPhoto ? screen->photo[i] : screen->shown[paint];
+    }
+    if (screen->layout.smooth) {
+      SmoothPicture(d.width, d.height, SmoothingWidth(d.side), &screen->colours);
+    }
+    const ChannelField red = FieldOf(image->red_mask);
+    const ChannelField green = FieldOf(image->green_mask);
+    const ChannelField blue = FieldOf(image->blue_mask);
+    for (int y = 0; y < d.height; ++y) {
+      const SimRgb* row = &screen->colours[static_cast<size_t>(y) * d.width];
+      for (int x = 0; x < d.width; ++x) {
+        XPutPixel(image, x, y,
+                  ChannelBits(row[x].red, red) | ChannelBits(row[x].green, green) |
+                      ChannelBits(row[x].blue, blue));
+      }
+    }
+  }
+  XPutImage(screen->display, screen->frame, screen->gc, image, 0, 0, 0, 0,
+            static_cast<unsigned>(d.width), static_cast<unsigned>(d.height));
+  CopyToWindow(screen, 0, 0, d.width, d.height);
+  XSync(screen->display, False);
 }
 
 }  // namespace
@@ -134,6 +181,9 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
   if (error->empty() && layout.smooth && visual->c_class != TrueColor) {
     *error = "--smooth needs a TrueColor screen (depth 15, 16 or 24), for its blended colours";
   }
+  if (error->empty() && layout.look.page == SimPage::kPhoto && visual->c_class != TrueColor) {
+    *error = "--page photo needs a TrueColor screen (depth 15, 16 or 24), for its many colours";
+  }
   if (!error->empty()) {
     *optionsRefused = true;
     XCloseDisplay(display);
@@ -143,7 +193,10 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
   screen->display = display;
   screen->layout = layout;
   screen->drawing = DrawingForSide(layout.side);
+  screen->drawing.look = layout.look;
+  screen->drawing.look.clockTick = layout.clock ? 0 : -1;
   const SimDrawing& d = screen->drawing;
+  if (layout.look.page == SimPage::kPhoto) PaintPhoto(d.width, d.height, &screen->photo);
   for (int paint = 0; paint < kPaintCount; ++paint) {
     if (!AllocatePaint(screen, static_cast<SimPaint>(paint))) {
       *error = "the screen cannot show a colour the advisor would read correctly";
@@ -153,20 +206,26 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
   }
   const Window root = RootWindow(display, number);
   const int depth = DefaultDepth(display, number);
+  SimWindowPlace asked = place;
+  if (place.centred) {
+    asked.managed = true;
+    asked.x = CentredCorner(DisplayWidth(display, number), d.width);
+    asked.y = CentredCorner(DisplayHeight(display, number), d.height);
+  }
   XSetWindowAttributes attributes = {};
   // Unless asked for a managed window, no window manager is needed, and none
   // may decorate or move it: the advisor is to find the bottle where asked.
-  attributes.override_redirect = place.managed ? False : True;
+  attributes.override_redirect = asked.managed ? False : True;
   attributes.background_pixel = screen->pixels[kPaintLight];
-  attributes.event_mask = ExposureMask | (place.managed ? StructureNotifyMask : 0);
-  const int x = place.managed ? place.x : layout.left - d.bottleLeft;
-  const int y = place.managed ? place.y : layout.top - d.bottleTop;
+  attributes.event_mask = ExposureMask | (asked.managed ? StructureNotifyMask : 0);
+  const int x = asked.managed ? asked.x : layout.left - d.bottleLeft;
+  const int y = asked.managed ? asked.y : layout.top - d.bottleTop;
   screen->window =
       XCreateWindow(display, root, x, y, static_cast<unsigned>(d.width),
                     static_cast<unsigned>(d.height), 0, depth, InputOutput, CopyFromParent,
                     CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
   XStoreName(display, screen->window, "screen-sim");
-  if (place.managed) AskForPlace(display, screen->window, place, d);
+  if (asked.managed) AskForPlace(display, screen->window, asked, d);
   screen->frame = XCreatePixmap(display, screen->window, static_cast<unsigned>(d.width),
                                 static_cast<unsigned>(d.height), static_cast<unsigned>(depth));
   screen->gc = XCreateGC(display, screen->window, 0, nullptr);
@@ -181,7 +240,7 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
   XFillRectangle(display, screen->frame, screen->gc, 0, 0, static_cast<unsigned>(d.width),
                  static_cast<unsigned>(d.height));
   XMapRaised(display, screen->window);
-  if (place.managed) {
+  if (asked.managed) {
     // The window manager maps it in its own time; the first state is logged
     // as shown only once the window is there to show it.
     XEvent event;
@@ -194,36 +253,21 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
 }
 
 void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitamin* vitamin) {
-  const SimDrawing& d = screen->drawing;
-  PaintState(d, board, vitamin, &screen->paints);
-  XImage* image = screen->image;
-  if (!screen->layout.smooth) {
-    for (int y = 0; y < d.height; ++y) {
-      const uint8_t* row = &screen->paints[static_cast<size_t>(y) * d.width];
-      for (int x = 0; x < d.width; ++x) XPutPixel(image, x, y, screen->pixels[row[x]]);
-    }
-  } else {
-    screen->colours.resize(screen->paints.size());
-    for (size_t i = 0; i < screen->paints.size(); ++i) {
-      screen->colours[i] = screen->shown[screen->paints[i]];
-    }
-    SmoothPicture(d.width, d.height, SmoothingWidth(d.side), &screen->colours);
-    const ChannelField red = FieldOf(image->red_mask);
-    const ChannelField green = FieldOf(image->green_mask);
-    const ChannelField blue = FieldOf(image->blue_mask);
-    for (int y = 0; y < d.height; ++y) {
-      const SimRgb* row = &screen->colours[static_cast<size_t>(y) * d.width];
-      for (int x = 0; x < d.width; ++x) {
-        XPutPixel(image, x, y,
-                  ChannelBits(row[x].red, red) | ChannelBits(row[x].green, green) |
-                      ChannelBits(row[x].blue, blue));
-      }
-    }
-  }
-  XPutImage(screen->display, screen->frame, screen->gc, image, 0, 0, 0, 0,
-            static_cast<unsigned>(d.width), static_cast<unsigned>(d.height));
-  CopyToWindow(screen, 0, 0, d.width, d.height);
-  XSync(screen->display, False);
+  std::memcpy(screen->board, board, kSimCells);
+  screen->hasVitamin = vitamin != nullptr;
+  if (vitamin != nullptr) screen->vitamin = *vitamin;
+  DrawWhole(screen);
+}
+
+void RedrawSimScreen(SimScreen* screen) {
+  if (screen->drawing.look.clockTick >= 0) ++screen->drawing.look.clockTick;
+  DrawWhole(screen);
+}
+
+void BottleOnScreen(SimScreen* screen, int* x, int* y) {
+  Window child = 0;
+  XTranslateCoordinates(screen->display, screen->window, DefaultRootWindow(screen->display),
+                        screen->drawing.bottleLeft, screen->drawing.bottleTop, x, y, &child);
 }
 
 void ServiceSimScreen(SimScreen* screen) {

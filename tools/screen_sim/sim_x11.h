@@ -11,24 +11,31 @@
 #include <string>
 
 #include "sim_game.h"
+#include "sim_look.h"
 
 // The game's cell side and, for the unmanaged window, where the top-left
 // corner of cell (0, 0) lies on the screen; the window is placed around it.
-// smooth: drawn as a bilinear scaler shows it (needs a TrueColor screen).
+// smooth: drawn as a bilinear scaler shows it (needs a TrueColor screen, as
+// does the photographic page); look: how the bottle and the page look, its
+// clockTick ignored (redraws animate the clock when asked).
 struct SimLayout {
   int side = 12;
   int left = 200;
   int top = 40;
   bool smooth = false;
+  SimLook look;
+  bool clock = false;
 };
 
 // Where the window goes: by default an override-redirect window placed by the
 // layout; managed, an ordinary window that the desktop's window manager
 // places (asked for x, y), focuses and leaves undecorated, as a game's window
-// that the user may pick on its own in a share dialog. moves: where
+// that the user may pick on its own in a share dialog; centred, a managed
+// window that asks for the screen's middle (x and y unused). moves: where
 // MoveSimWindow will take the window's corner, checked up front.
 struct SimWindowPlace {
   bool managed = false;
+  bool centred = false;
   int x = 0;
   int y = 0;
   bool moves = false;
@@ -51,6 +58,13 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
 // vitamin, when not null, is the falling one, whose half above the bottle (row
 // -1) is drawn there. Returns once the server has drawn it (XSync).
 void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitamin* vitamin);
+
+// Draws the state last shown again, whole, its clock's hand moved on, as a
+// toolkit game redraws its window every frame. Returns once drawn (XSync).
+void RedrawSimScreen(SimScreen* screen);
+
+// Where the bottle's top-left pixel lies on the screen now.
+void BottleOnScreen(SimScreen* screen, int* x, int* y);
 
 // Repaints what other windows uncovered; call it while waiting.
 void ServiceSimScreen(SimScreen* screen);
