@@ -22,6 +22,14 @@ bool SameField(const FieldRect& a, const FieldRect& b) {
 
 }  // namespace
 
+void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
+                     std::vector<uint32_t>& scratch, FieldRect& found) {
+  FindBottle(raster, height, width, LooksLikeBottle, narrowest, scratch, found);
+  if (found.width != 0) return;
+  FindBottleOnScreen(raster, height, width, scratch, found);
+  if (found.width < narrowest) found = FieldRect{};
+}
+
 int32_t FieldWidthSlack(int32_t widest) {
   return std::min(kMostFieldWidthSlack, std::max(kFieldWidthSlack, widest / 48));
 }
@@ -67,17 +75,6 @@ FieldRect ChooseField(const FieldRect (&nearWidest)[kMostFieldWidthSlack + 1]) {
 // while it stays, so that a later screen (between levels, say) cannot move it.
 bool StillSearching(const FieldSearch& search) {
   return search.field.width == 0 || search.passesRun < kFieldSearchPasses;
-}
-
-// The frame's bottle: LocateField's first field that passes, or, where none
-// does, the one the look over a screen finds by its rows (a game in play
-// whose pieces and viruses leave no three cell rows clear from wall to wall).
-void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
-                     std::vector<uint32_t>& scratch, FieldRect& found) {
-  FindBottle(raster, height, width, LooksLikeBottle, narrowest, scratch, found);
-  if (found.width != 0) return;
-  FindBottleOnScreen(raster, height, width, scratch, found);
-  if (found.width < narrowest) found = FieldRect{};
 }
 
 // The field at the bottle's top when that is higher and passes; width 0

@@ -49,6 +49,14 @@ int32_t FieldWidthSlack(int32_t widest);
 // again a second later.
 constexpr int32_t kFieldLostPasses = 60;
 
+// The frame's bottle: LocateField's first field that passes the bottle check
+// (FindBottle), or, where none does, the one the look over a screen finds by
+// its rows (FindBottleOnScreen: a game in play whose pieces and viruses leave
+// no three cell rows clear from wall to wall); width 0 when neither finds one
+// at least narrowest wide. What a pass with no field in use takes.
+void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
+                     std::vector<uint32_t>& scratch, FieldRect& found);
+
 // The search's account, kept by the frame cycle for the life of the process.
 struct FieldSearch {
   FieldRect field;  // in use; width 0 while none is

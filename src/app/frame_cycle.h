@@ -27,6 +27,13 @@ struct AdvisorState {
   // capture still identical needs neither it nor a pass.
   bool converterRepeats = false;
   std::vector<uint32_t> rasterBefore;  // for that comparison; sized once
+  // Whether the last conversion made while no field was in use gave back the
+  // very pixels captured: the converter only converts, so while waiting for
+  // the game a capture can be searched as it is, and converted only once it
+  // shows a bottle.
+  bool converterFaithful = false;
+  std::vector<uint32_t> captured;  // the capture's pixels, for both
+  int64_t lastWaitCheckMillis = -1;  // when a capture was last searched so
 };
 
 // Captures and loads the first frame (the screen's top-left 640 x 480),
@@ -52,7 +59,12 @@ void StartAdvisor(AdvisorState& state);
 // once the converter has repeated itself on it: it then waits for the screen
 // to change, since the same raster would come back and a pass over it prints
 // nothing and changes nothing. A missing field bounds that wait, so that a
-// still screen without the bottle is found to have lost it.
+// still screen without the bottle is found to have lost it. While no field is
+// in use in the corner and the converter is known to give back what was
+// captured, the capture is searched as it is, at most every
+// kWaitCheckMillis, and converted only once it shows a bottle: the passes
+// skipped so would have found nothing and printed nothing.
+constexpr int kWaitCheckMillis = 250;
 void RunFramePass(AdvisorState& state);
 
 #endif  // BOTTLEWATCH_APP_FRAME_CYCLE_H_

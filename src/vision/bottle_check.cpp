@@ -155,7 +155,7 @@ FieldRect RiseToTop(const uint32_t* raster, int32_t height, int32_t width, const
   const int32_t right = std::min(width, field.left + field.width);
   if (field.left < 0 || right <= field.left || field.top > height) return risen;
   const int32_t step = InsideStep(field.width);
-  const int32_t highest = std::max(0, field.top - field.width / 2);
+  const int32_t highest = std::max(0, field.top - 2 * field.width);
   while (risen.top > highest) {
     int32_t looked = 0;
     int32_t light = 0;

@@ -47,12 +47,12 @@ bool ShowsDarkInside(const uint32_t* raster, int32_t height, int32_t width, cons
 bool HasATop(const uint32_t* raster, int32_t width, const FieldRect& field);
 
 // The field moved up, same left and width, over every row above it that shows
-// the bottle's inside (fewer than half of its samples light), by at most half
-// its width (four cell rows). A vitamin or a stack in the bottle's top rows,
-// or a rounded border's corners, hide its true top from LocateField, which
-// then measures a field lower down; the rows between are still the inside,
-// and the row above the true top is the border or the light ground around
-// an open neck. The caller checks the field it gets.
+// the bottle's inside (fewer than half of its samples light), by at most the
+// bottle's height (twice its width). A vitamin or a stack in the bottle's top
+// rows, or a rounded border's corners, hide its true top from LocateField,
+// which then measures a field lower down; the rows between are still the
+// inside, and the row above the true top is the border or the light ground
+// around an open neck. The caller checks the field it gets.
 FieldRect RiseToTop(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 
 #endif  // BOTTLEWATCH_VISION_BOTTLE_CHECK_H_

@@ -69,18 +69,46 @@ int32_t SideMargin(int32_t width) {
   return BottleEdgeSlack(width) + 1;
 }
 
-// Whether row holds the same run of inside between light pixels as the one
-// from start, give or take a blurred wall's pixel or two. The run is followed
-// out from its middle.
-bool SameRun(const uint32_t* row, int32_t width, int32_t start, int32_t run) {
-  const int32_t middle = start + run / 2;
+// The run of inside through column middle of row, between two light pixels:
+// false when middle is light or the run reaches the row's end.
+bool RunThrough(const uint32_t* row, int32_t width, int32_t middle, int32_t& start,
+                int32_t& run) {
   if (IsLight(row[middle])) return false;
   int32_t left = middle;
   while (left > 0 && !IsLight(row[left - 1])) --left;
   int32_t right = middle + 1;
   while (right < width && !IsLight(row[right])) ++right;
-  return left > 0 && right < width && std::abs(left - start) <= 2 &&
-         std::abs((right - left) - run) <= 4;
+  start = left;
+  run = right - left;
+  return left > 0 && right < width;
+}
+
+// Whether row holds the same run of inside between light pixels as the one
+// from start, give or take a blurred wall's pixel or two. The run is followed
+// out from its middle.
+bool SameRun(const uint32_t* row, int32_t width, int32_t start, int32_t run) {
+  int32_t seenStart = 0;
+  int32_t seenRun = 0;
+  return RunThrough(row, width, start + run / 2, seenStart, seenRun) &&
+         std::abs(seenStart - start) <= 2 && std::abs(seenRun - run) <= 4;
+}
+
+// The run's own field: its columns measured a cell row further down, below a
+// rounded border's corners, which narrow the first rows by a pixel or two.
+FieldRect FieldOfRun(const uint32_t* pixels, int32_t height, int32_t width, int32_t start,
+                     int32_t run, int32_t row) {
+  FieldRect field{start, row, run};
+  const int32_t below = row + run / kBoardColumns;
+  if (below >= height) return field;
+  int32_t belowStart = 0;
+  int32_t belowRun = 0;
+  if (RunThrough(pixels + static_cast<int64_t>(below) * width, width, start + run / 2, belowStart,
+                 belowRun) &&
+      std::abs(belowStart - start) <= 2 && std::abs(belowRun - run) <= 4) {
+    field.left = belowStart;
+    field.width = belowRun;
+  }
+  return field;
 }
 
 // A bottle is inside from wall to wall all the way down, so the first scanned
@@ -129,19 +157,23 @@ bool AlreadySearched(const std::vector<Searched>& searched, int32_t start, int32
 // The part that holds every bottle of about this width whose top the row may
 // be: its walls beside it, and two widths with the floor band above and below
 // the row. LocateField starts fields only in the upper half of what it is
-// given, which then ends on the row. Where the screen's bottom cuts the part,
-// its top comes down by as much, so that its upper half still ends there.
+// given, which then ends a cell row below the row: a rounded border's corners
+// keep LocateField from the bottle's full width down its first rows, and the
+// field it measures below them rises to the top. Where the screen's bottom
+// cuts the part, its top comes down by as much, so that its upper half still
+// ends there.
 Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t height, int32_t width) {
   const int32_t side = SideMargin(run);
   const int32_t reach = 2 * run + side + 1;
+  const int32_t lastStart = std::min(height - 1, row + run / kBoardColumns);
   Searched area;
   area.left = std::max(0, start - side);
   area.right = std::min(width, start + run + side + 1);
-  area.top = std::max(0, row - reach);
-  area.bottom = row + reach + 2;
+  area.top = std::max(0, lastStart - reach);
+  area.bottom = lastStart + reach + 2;
   if (area.bottom > height) {
     area.bottom = height;
-    area.top = std::max(area.top, std::min(row, 2 * row - height + 2));
+    area.top = std::max(area.top, std::min(lastStart, 2 * lastStart - height + 2));
   }
   area.row = row;
   area.runStart = start;
@@ -188,7 +220,8 @@ FieldRect BottleOfRun(const uint32_t* pixels, int32_t height, int32_t width, int
   // In play, pieces and viruses in every few rows leave LocateField nothing:
   // the run's own field is the bottle's, a few rows below its top at most.
   if (part.width == 0) {
-    const FieldRect ofRun = RiseToTop(pixels, height, width, FieldRect{start, row, run});
+    const FieldRect ofRun =
+        RiseToTop(pixels, height, width, FieldOfRun(pixels, height, width, start, run, row));
     if (LooksLikeBottle(pixels, height, width, ofRun)) part = ofRun;
   } else {
     const FieldRect risen = RiseToTop(pixels, height, width, part);

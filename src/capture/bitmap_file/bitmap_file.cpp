@@ -66,3 +66,29 @@ int WriteBitmapFile(const char* fileName, const PackedDib& block) {
 bool BitmapFileUnchanged() {
   return g_written.unchanged;
 }
+
+bool WrittenBitmapPixels(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height) {
+  const std::vector<uint8_t>& block = g_written.bytes;
+  if (g_written.fileName.empty() || block.size() < kInfoHeaderSize) return false;
+  const DibHeader info = LoadDibHeader(block.data());
+  const uint32_t bytesPerPixel = info.bitCount / 8;
+  if (info.compression != kCompressionRgb || (info.bitCount != 24 && info.bitCount != 32) ||
+      info.width <= 0 || info.height <= 0) {
+    return false;
+  }
+  const uint64_t rowBytes = DibRowBytes(info.width, info.bitCount);
+  const uint64_t offset = DibPixelOffset(info);
+  if (offset + rowBytes * static_cast<uint64_t>(info.height) > block.size()) return false;
+  width = info.width;
+  height = info.height;
+  pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  // The file's rows run bottom to top, each pixel blue, green, red.
+  for (int32_t r = 0; r < height; ++r) {
+    const uint8_t* from = block.data() + offset + rowBytes * static_cast<uint64_t>(height - 1 - r);
+    uint32_t* to = pixels.data() + static_cast<size_t>(r) * static_cast<size_t>(width);
+    for (int32_t c = 0; c < width; ++c, from += bytesPerPixel) {
+      to[c] = uint32_t{from[2]} | uint32_t{from[1]} << 8 | uint32_t{from[0]} << 16 | 0xFF000000u;
+    }
+  }
+  return true;
+}

@@ -6,6 +6,7 @@
 #define BOTTLEWATCH_CAPTURE_BITMAP_FILE_BITMAP_FILE_H_
 
 #include <cstdint>
+#include <vector>
 
 #include "capture/bitmap_file/packed_dib.h"
 
@@ -33,6 +34,13 @@ int WriteBitmapFile(const char* fileName, const PackedDib& block);
 // Whether the last WriteBitmapFile call left the file alone because it held
 // that very block already: the screen had not changed since the capture before.
 bool BitmapFileUnchanged();
+
+// The pixels of the block the last successful WriteBitmapFile call wrote (or
+// left alone), top row first, red in the low byte (the raster's packing, with
+// alpha 0xFF), when it is plain RGB of 24 or 32 bits a pixel; false, and
+// pixels left as they were, for any other kind or before the first write. What
+// the converter should give back for that file.
+bool WrittenBitmapPixels(std::vector<uint32_t>& pixels, int32_t& width, int32_t& height);
 
 // As WriteBitmapFile, writing every time; each platform's file layer.
 int WriteBitmapFileAnew(const char* fileName, const PackedDib& block);
