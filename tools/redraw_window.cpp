@@ -49,10 +49,10 @@ int main(int argc, char** argv) {
   XSetWindowAttributes attributes;
   attributes.override_redirect = True;
   attributes.background_pixel = 0;
-  const Window window = XCreateWindow(
-      display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
-      static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
-      CWOverrideRedirect | CWBackPixel, &attributes);
+  const Window window =
+      XCreateWindow(display, DefaultRootWindow(display), x, y, static_cast<unsigned>(width),
+                    static_cast<unsigned>(height), 0, CopyFromParent, InputOutput, CopyFromParent,
+                    CWOverrideRedirect | CWBackPixel, &attributes);
   XMapRaised(display, window);
   const GC gc = XCreateGC(display, window, 0, nullptr);
   const long period = static_cast<long>(1e9 / hz);

@@ -122,25 +122,26 @@ bool SameRaster(const Raster& raster, const std::vector<uint32_t>& pixels) {
 // ---- The cheap wait for the game.
 
 bool WaitsCheaply(const AdvisorState& state) {
-  return state.converterFaithful && state.search.field.width == 0 && WatchesCorner(state.watch);
+  return state.faithfulConversions >= kFaithfulConversions && state.search.field.width == 0 &&
+         WatchesCorner(state.watch);
 }
 
 // Learnt from each conversion made while no field is in use: whether the
-// raster is the capture's own pixels (the decoder's alpha aside). A converter
-// that hands over frames of its own (the tests' stand-ins) is run on every
-// change, as ever.
+// raster is the capture's own pixels (the decoder's alpha aside), and how
+// many times in a row. A converter that hands over frames of its own (the
+// tests' stand-ins) is run on every change, as ever.
 void LearnConverter(AdvisorState& state) {
   if (state.search.field.width != 0) return;
   const Raster& raster = state.raster;
   int32_t width = 0;
   int32_t height = 0;
-  state.converterFaithful = raster.pixels != nullptr &&
-                            WrittenBitmapPixels(state.captured, width, height) &&
-                            width == raster.width && height == raster.height &&
-                            std::equal(state.captured.begin(), state.captured.end(),
-                                       raster.pixels, [](uint32_t a, uint32_t b) {
-                                         return ((a ^ b) & 0x00FFFFFFu) == 0;
-                                       });
+  const bool faithful =
+      raster.pixels != nullptr && WrittenBitmapPixels(state.captured, width, height) &&
+      width == raster.width && height == raster.height &&
+      std::equal(state.captured.begin(), state.captured.end(), raster.pixels,
+                 [](uint32_t a, uint32_t b) { return ((a ^ b) & 0x00FFFFFFu) == 0; });
+  state.faithfulConversions =
+      faithful ? std::min(kFaithfulConversions, state.faithfulConversions + 1) : 0;
 }
 
 // Captures the corner at most every kWaitCheckMillis, searching each changed

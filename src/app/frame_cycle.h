@@ -27,12 +27,12 @@ struct AdvisorState {
   // capture still identical needs neither it nor a pass.
   bool converterRepeats = false;
   std::vector<uint32_t> rasterBefore;  // for that comparison; sized once
-  // Whether the last conversion made while no field was in use gave back the
-  // very pixels captured: the converter only converts, so while waiting for
-  // the game a capture can be searched as it is, and converted only once it
-  // shows a bottle.
-  bool converterFaithful = false;
-  std::vector<uint32_t> captured;  // the capture's pixels, for both
+  // How many conversions in a row, made while no field was in use, gave back
+  // the very pixels captured. From kFaithfulConversions on the converter is
+  // taken to only convert: while waiting for the game a capture can be
+  // searched as it is, and converted only once it shows a bottle.
+  int32_t faithfulConversions = 0;
+  std::vector<uint32_t> captured;    // the capture's pixels, for both
   int64_t lastWaitCheckMillis = -1;  // when a capture was last searched so
 };
 
@@ -65,6 +65,10 @@ void StartAdvisor(AdvisorState& state);
 // kWaitCheckMillis, and converted only once it shows a bottle: the passes
 // skipped so would have found nothing and printed nothing.
 constexpr int kWaitCheckMillis = 250;
+// Three, not one: a stand-in that hands over frames of its own may hand over
+// one that happens to be the screen's picture (a black frame on a black
+// screen), and never three in a row of changing captures.
+constexpr int32_t kFaithfulConversions = 3;
 void RunFramePass(AdvisorState& state);
 
 #endif  // BOTTLEWATCH_APP_FRAME_CYCLE_H_

@@ -38,6 +38,23 @@ bool AnyBrightInRow(const uint32_t* row, int32_t from, int32_t to) {
   return false;
 }
 
+// How far a rounded border's corner reaches along the floor and the walls: a
+// radius of two-thirds of a cell at most.
+int32_t CornerReach(int32_t fieldWidth) {
+  return fieldWidth / 12;
+}
+
+// Whether the row has a bright pixel where each wall of the field would be:
+// from the bottle check's slack outside it to a rounded corner's reach
+// inside it.
+bool WallsBeside(const uint32_t* row, int32_t width, const FieldRect& field) {
+  const int32_t slack = BottleEdgeSlack(field.width);
+  const int32_t reach = CornerReach(field.width);
+  const int32_t right = field.left + field.width;
+  return AnyBrightInRow(row, std::max(0, field.left - slack), field.left + reach) &&
+         AnyBrightInRow(row, std::max(0, right - reach), std::min(width, right + slack));
+}
+
 int32_t InsideStep(int32_t fieldWidth) {
   return std::max(1, fieldWidth / kInsideSamples);
 }
@@ -99,12 +116,14 @@ bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const
   const int32_t floor = field.top + 2 * field.width;
   // Cut by the screen's bottom edge: the floor may lie below it.
   if (floor + slack >= height) return true;
-  const int32_t right = std::min(width, field.left + field.width);
+  // Not at its two ends: a rounded border's lower corners curve up from the
+  // floor, and show what lies around the bottle.
+  const int32_t corner = CornerReach(field.width);
+  const int32_t left = field.left + corner;
+  const int32_t right = std::min(width, field.left + field.width - corner);
   for (int32_t r = std::max(0, floor - slack); r <= floor + slack; ++r) {
     const uint32_t* row = raster + static_cast<int64_t>(r) * width;
-    if (CountBright(row, field.left, right) * 100 >= (right - field.left) * kWallPercent) {
-      return true;
-    }
+    if (CountBright(row, left, right) * 100 >= (right - left) * kWallPercent) return true;
   }
   return false;
 }
@@ -157,11 +176,12 @@ FieldRect RiseToTop(const uint32_t* raster, int32_t height, int32_t width, const
   const int32_t step = InsideStep(field.width);
   const int32_t highest = std::max(0, field.top - 2 * field.width);
   while (risen.top > highest) {
+    const uint32_t* row = raster + static_cast<int64_t>(risen.top - 1) * width;
     int32_t looked = 0;
     int32_t light = 0;
-    CountLight(raster + static_cast<int64_t>(risen.top - 1) * width, field.left, right, step,
-               looked, light);
-    if (2 * light >= looked) break;
+    CountLight(row, field.left, right, step, looked, light);
+    // Above an open neck the ground may be dark too: no walls there.
+    if (4 * light >= looked || !WallsBeside(row, width, field)) break;
     --risen.top;
   }
   return risen;

@@ -47,7 +47,9 @@ bool ShowsDarkInside(const uint32_t* raster, int32_t height, int32_t width, cons
 bool HasATop(const uint32_t* raster, int32_t width, const FieldRect& field);
 
 // The field moved up, same left and width, over every row above it that shows
-// the bottle's inside (fewer than half of its samples light), by at most the
+// the bottle's inside (fewer than half of its samples light) between walls (a
+// bright pixel on each side, from the check's slack outside the field to a
+// rounded corner's reach, a twelfth of the width, inside it), by at most the
 // bottle's height (twice its width). A vitamin or a stack in the bottle's top
 // rows, or a rounded border's corners, hide its true top from LocateField,
 // which then measures a field lower down; the rows between are still the

@@ -71,8 +71,7 @@ int32_t SideMargin(int32_t width) {
 
 // The run of inside through column middle of row, between two light pixels:
 // false when middle is light or the run reaches the row's end.
-bool RunThrough(const uint32_t* row, int32_t width, int32_t middle, int32_t& start,
-                int32_t& run) {
+bool RunThrough(const uint32_t* row, int32_t width, int32_t middle, int32_t& start, int32_t& run) {
   if (IsLight(row[middle])) return false;
   int32_t left = middle;
   while (left > 0 && !IsLight(row[left - 1])) --left;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ostream>
 #include <sstream>
@@ -52,6 +53,7 @@ struct Case {
   int slack;                            // pixels a smoothed wall may move the field by
   bool moves = false;                   // the window is moved once the game is followed
   bool cut = false;                     // the screen's bottom edge cuts the bottle
+  int playSteps = 0;  // steps played before the advisor starts: a start in live play
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -59,6 +61,10 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 class LargeScreen : public ::testing::TestWithParam<Case> {};
+
+size_t Lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 size_t Reports(const std::string& out) {
   size_t count = 0;
@@ -85,6 +91,8 @@ TEST_P(LargeScreen, ReportsTheBottleWhereItIsAndPrintsTheBoardsDrawn) {
   sim.insert(sim.end(), c.simOptions.begin(), c.simOptions.end());
   BackgroundProcess game(sim, dir.path(), env);
   ASSERT_TRUE(WaitForContent(log, 30)) << "the simulator drew nothing";
+  ASSERT_TRUE(
+      PollUntil([&] { return Lines(ReadFile(log)) > static_cast<size_t>(c.playSteps); }, 60));
 
   BackgroundProcess advisor({"/bin/sh", "-c", "exec \"$0\" 2>err.txt", AdvisorBinary()}, dir.path(),
                             env, dir.File("out.txt"));
@@ -135,6 +143,8 @@ TEST_P(LargeScreen, ReportsTheBottleWhereItIsAndPrintsTheBoardsDrawn) {
     // blurred the walls, with no second thoughts that blank the terminal.
     EXPECT_EQ(Reports(text), 1u) << text.substr(0, 400);
   }
+  // A bottle that shows whole is never called cut, whatever lies under it.
+  EXPECT_EQ(err().find(kCutBottle), std::string::npos) << err();
   const OutputCheck check =
       CheckAgainstSimLog(text.substr(seen.at), WithoutMoves(ReadFile(log)), true);
   EXPECT_EQ(check.problems, std::vector<std::string>{});
@@ -188,6 +198,49 @@ const Case kCases[] = {
      0,
      false,
      true},
+    // Other games' looks, joined in play: a vitamin appears inside the top
+    // row, pieces stand in the top rows, the window redraws 30 times a
+    // second, a thin rounded border on a page of its own.
+    {"Side24RoundedOnAPhotoInPlay",
+     1280,
+     1024,
+     {"--side", "24", "--centre", "--spawn-row", "0", "--border", "2", "--radius", "16", "--inside",
+      "252525", "--page", "photo", "--redraw", "30"},
+     {520, 320, 192},
+     0,
+     false,
+     false,
+     12},
+    {"Side36RoundedOnAWhitePageInPlay",
+     1920,
+     1080,
+     {"--side", "36", "--centre", "--spawn-row", "0", "--border", "2", "--radius", "24", "--inside",
+      "252525", "--page", "white"},
+     {840, 252, 288},
+     0,
+     false,
+     false,
+     12},
+    // Whole in the screen's top-left 640 x 480, its top in the lower half.
+    {"Side12InTheCornersLowerHalfInPlay",
+     1280,
+     1024,
+     {"--side", "12", "--window", "300,200", "--page", "light", "--spawn-row", "0"},
+     {500, 240, 96},
+     0,
+     false,
+     false,
+     12},
+    {"Side24CutInPlay",
+     1280,
+     800,
+     {"--side", "24", "--left", "500", "--top", "500", "--spawn-row", "0", "--border", "2",
+      "--radius", "16", "--page", "light"},
+     {},
+     0,
+     false,
+     true,
+     12},
 };
 
 INSTANTIATE_TEST_SUITE_P(Games, LargeScreen, ::testing::ValuesIn(kCases),
