@@ -456,7 +456,8 @@ FieldRect ApplyColumn(int column, const Picture& screen, const Picture& corner,
                  field);
       break;
     case kFindFrameBottleColumn:
-      FindFrameBottle(pixels, corner.height, corner.width, kSmallestBottle, scratch, field);
+      FindFrameBottle(pixels, corner.height, corner.width, LooksLikeBottle, kSmallestBottle,
+                      scratch, field);
       break;
     default:
       FindBottleOnScreen(screen.pixels.data(), screen.height, screen.width, scratch, field);

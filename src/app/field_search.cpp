@@ -22,9 +22,9 @@ bool SameField(const FieldRect& a, const FieldRect& b) {
 
 }  // namespace
 
-void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
-                     std::vector<uint32_t>& scratch, FieldRect& found) {
-  FindBottle(raster, height, width, LooksLikeBottle, narrowest, scratch, found);
+void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
+                     int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found) {
+  FindBottle(raster, height, width, check, narrowest, scratch, found);
   if (found.width != 0) return;
   FindBottleOnScreen(raster, height, width, scratch, found);
   if (found.width < narrowest) found = FieldRect{};
@@ -61,10 +61,19 @@ void NoteField(FieldRect (&nearWidest)[kMostFieldWidthSlack + 1], const FieldRec
 // down; a blurred wall makes one a pixel or two wider and lower. A frame that
 // shows the top rows clear and sharp gives the true one, and it is the
 // highest. A bottle clearly wider (a screen between levels) still wins.
-FieldRect ChooseField(const FieldRect (&nearWidest)[kMostFieldWidthSlack + 1]) {
+// A field in use that is among them on the chosen row stays: a scaler's blur
+// measures the same bottle a pixel or two wider from some rows than from
+// others, and a field risen from such a row to the top would otherwise
+// replace it for nothing.
+FieldRect ChooseField(const FieldRect (&nearWidest)[kMostFieldWidthSlack + 1],
+                      const FieldRect& inUse) {
   FieldRect chosen = nearWidest[0];
-  for (int32_t i = 1; i <= FieldWidthSlack(nearWidest[0].width); ++i) {
+  const int32_t slack = FieldWidthSlack(nearWidest[0].width);
+  for (int32_t i = 1; i <= slack; ++i) {
     if (nearWidest[i].width > 0 && EarlierInScan(nearWidest[i], chosen)) chosen = nearWidest[i];
+  }
+  for (int32_t i = 0; i <= slack; ++i) {
+    if (SameField(nearWidest[i], inUse) && inUse.top == chosen.top) return inUse;
   }
   return chosen;
 }
@@ -111,7 +120,9 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
           std::max(kSmallestBottle,
                    search.nearWidest[0].width - FieldWidthSlack(search.nearWidest[0].width));
       FieldRect found;
-      FindFrameBottle(raster, height, width, narrowest, search.scratch, found);
+      FindFrameBottle(raster, height, width,
+                      search.floorInView ? LooksLikeWholeBottle : LooksLikeBottle, narrowest,
+                      search.scratch, found);
       NoteField(search.nearWidest, found);
       // The top above the field: a field first seen under pieces, or under a
       // rounded border's corners, rises to the bottle's top within the
@@ -123,7 +134,7 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
       } else if (inUse && search.passesRun >= kFieldSearchPasses) {
         NoteField(search.nearWidest, RisenBottle(raster, height, width, search.field));
       }
-      const FieldRect chosen = ChooseField(search.nearWidest);
+      const FieldRect chosen = ChooseField(search.nearWidest, search.field);
       if (!SameField(chosen, search.field)) {
         search.field = chosen;
         search.missingPasses = 0;
@@ -144,9 +155,11 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
   // of any width, and its first frames may hide its top rows again.
   std::vector<uint32_t> scratch = std::move(search.scratch);
   const bool riseAtOnce = search.riseAtOnce;
+  const bool floorInView = search.floorInView;
   search = FieldSearch{};
   search.scratch = std::move(scratch);
   search.riseAtOnce = riseAtOnce;
+  search.floorInView = floorInView;
   return FieldStep::kLost;
 }
 

@@ -49,13 +49,13 @@ int32_t FieldWidthSlack(int32_t widest);
 // again a second later.
 constexpr int32_t kFieldLostPasses = 60;
 
-// The frame's bottle: LocateField's first field that passes the bottle check
+// The frame's bottle: LocateField's first field that passes check
 // (FindBottle), or, where none does, the one the look over a screen finds by
 // its rows (FindBottleOnScreen: a game in play whose pieces and viruses leave
 // no three cell rows clear from wall to wall); width 0 when neither finds one
 // at least narrowest wide. What a pass with no field in use takes.
-void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, int32_t narrowest,
-                     std::vector<uint32_t>& scratch, FieldRect& found);
+void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
+                     int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found);
 
 // The search's account, kept by the frame cycle for the life of the process.
 struct FieldSearch {
@@ -75,6 +75,10 @@ struct FieldSearch {
   // it, rather than on the search window's last pass: set where the frames
   // are not the screen's top-left 640 x 480.
   bool riseAtOnce = false;
+  // Whether the frames end above the screen's bottom edge (a region around a
+  // bottle): a field found must then show its floor in them
+  // (LooksLikeWholeBottle), since their bottom edge cuts no bottle.
+  bool floorInView = false;
 };
 
 // What a pass is to do with its frame.

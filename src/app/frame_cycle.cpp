@@ -47,6 +47,9 @@ void WatchRegion(AdvisorState& state, const ScreenRegion& region) {
   state.search = FieldSearch{};
   state.search.scratch = std::move(scratch);
   state.search.riseAtOnce = !WatchesCorner(state.watch);
+  const ScreenRegion screen = ScreenBounds();
+  state.search.floorInView = !WatchesCorner(state.watch) && int64_t{region.top} + region.height <
+                                                                int64_t{screen.top} + screen.height;
   state.fieldCut = false;
   ReleaseRaster(state.raster);
   state.converterRepeats = false;
@@ -169,8 +172,8 @@ bool AwaitBottleCheaply(AdvisorState& state) {
     int32_t height = 0;
     if (!WrittenBitmapPixels(state.captured, width, height)) return false;
     FieldRect found;
-    FindFrameBottle(state.captured.data(), height, width, kSmallestBottle, state.search.scratch,
-                    found);
+    FindFrameBottle(state.captured.data(), height, width, LooksLikeBottle, kSmallestBottle,
+                    state.search.scratch, found);
     if (found.width != 0) return true;
   }
 }

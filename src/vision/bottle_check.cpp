@@ -158,6 +158,13 @@ bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width,
          ShowsDarkInside(raster, height, width, field);
 }
 
+bool LooksLikeWholeBottle(const uint32_t* raster, int32_t height, int32_t width,
+                          const FieldRect& field) {
+  const int64_t floorBand =
+      int64_t{field.top} + 2 * int64_t{field.width} + BottleEdgeSlack(field.width);
+  return floorBand < height && LooksLikeBottle(raster, height, width, field);
+}
+
 bool HasATop(const uint32_t* raster, int32_t width, const FieldRect& field) {
   if (field.top == 0) return true;
   const int32_t right = std::min(width, field.left + field.width);

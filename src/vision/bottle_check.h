@@ -35,6 +35,12 @@ bool IsLight(uint32_t pixel);
 // bottle's own dark (or pieces) rather than a light screen.
 bool LooksLikeBottle(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 
+// LooksLikeBottle with its floor band inside the raster: for a raster that is
+// a region cut out around a bottle, whose bottom edge is not the screen's, so
+// that a field lower than the bottle cannot pass its floor off as cut.
+bool LooksLikeWholeBottle(const uint32_t* raster, int32_t height, int32_t width,
+                          const FieldRect& field);
+
 // Its parts, for the scene table (bench/field_search_scenes.cpp).
 bool HasBrightWalls(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
 bool HasBrightFloor(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field);
