@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost test unit-test asan-test fuzz-build fuzz test-kde test-stress run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost wait-cost look-report test unit-test asan-test fuzz-build fuzz test-kde test-stress run bench bench-run clean
 
 all: build
 
@@ -149,6 +149,17 @@ play-cost: configure
 redraw-latency: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim stamp-lines share-dialog
 	bench/redraw-latency 60 $(BUILD)
+
+# What the wait for the game costs beside a window repainting the corner 30
+# times a second; with WAIT_BEFORE=build-dir, against that build's advisor.
+wait-cost: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch redraw-window
+	bench/wait-cost 20 $(BUILD) $(WAIT_BEFORE)
+
+# How long other games' looks take to be found, shown and joined in play.
+look-report: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim stamp-lines
+	bench/look-report $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-windows build-win-host

@@ -31,11 +31,9 @@ constexpr int32_t kInsidePercent = 75;
 // saturated (a channel of 60 or less), a light border of any hue is not.
 constexpr int32_t kPaleChannel = 128;
 
+// A wall's few pixels: counting them all costs no more than stopping early.
 bool AnyBrightInRow(const uint32_t* row, int32_t from, int32_t to) {
-  for (int32_t c = from; c < to; ++c) {
-    if (IsBright(row[c])) return true;
-  }
-  return false;
+  return CountBright(row, from, to) > 0;
 }
 
 // How far a rounded border's corner reaches along the floor and the walls: a
