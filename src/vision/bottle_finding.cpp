@@ -182,7 +182,7 @@ Searched AreaAround(int32_t start, int32_t run, int32_t row, int32_t height, int
 }
 
 // FindBottle on a copy of the part, and its field on the screen.
-void FindBottleIn(const uint32_t* pixels, int32_t width, const Searched& area,
+void FindBottleIn(const uint32_t* pixels, int32_t height, int32_t width, const Searched& area,
                   std::vector<uint32_t>& scratch, FieldRect& found) {
   const int32_t partWidth = area.right - area.left;
   const int32_t partHeight = area.bottom - area.top;
@@ -191,7 +191,10 @@ void FindBottleIn(const uint32_t* pixels, int32_t width, const Searched& area,
     const uint32_t* from = pixels + static_cast<int64_t>(area.top + r) * width + area.left;
     std::copy(from, from + partWidth, part.begin() + static_cast<int64_t>(r) * partWidth);
   }
-  FindBottle(part.data(), partHeight, partWidth, LooksLikeBottle, kSmallestBottle, scratch, found);
+  // The part's bottom edge is the screen's only where the screen cut it; a
+  // field whose floor band runs past it elsewhere lies lower than a bottle.
+  const FieldCheck check = area.bottom < height ? LooksLikeWholeBottle : LooksLikeBottle;
+  FindBottle(part.data(), partHeight, partWidth, check, kSmallestBottle, scratch, found);
   if (found.width == 0) return;
   found.left += area.left;
   found.top += area.top;
@@ -215,7 +218,7 @@ FieldRect BottleOfRun(const uint32_t* pixels, int32_t height, int32_t width, int
                       std::vector<Searched>& searched) {
   Searched area = AreaAround(start, run, row, height, width);
   FieldRect part;
-  FindBottleIn(pixels, width, area, scratch, part);
+  FindBottleIn(pixels, height, width, area, scratch, part);
   // In play, pieces and viruses in every few rows leave LocateField nothing:
   // the run's own field is the bottle's, a few rows below its top at most.
   if (part.width == 0) {
