@@ -567,6 +567,13 @@ TEST(ScreenSimRun, RefusesWhatItCannotShowInOneLine) {
        &large,
        "bad value for --inside: \"303030\" (RRGGBB, a dark colour that reads as an empty cell, "
        "luminance 40 or less)"},
+      {{"--gap", "17"}, &large, "bad value for --gap: \"17\" (a gap from 0 to 16)"},
+      {{"--palette", "neon"},
+       &large,
+       "bad value for --palette: \"neon\" (default, pure or sprite)"},
+      {{"--animate", "5"},
+       &large,
+       "--animate moves the viruses' sprites; give --palette pure or sprite too"},
       {{"--centre", "--window", "10,10"},
        &large,
        "--centre places the window itself; it takes no --window, --left or --top"},

@@ -266,6 +266,240 @@ TEST(SimDrawing, TheClockMovesAtEveryRedrawAndNothingElseDoes) {
   }
 }
 
+struct BrickCase {
+  const char* name;
+  int side;
+  int gap;
+  int rowOffset;
+  int x;  // from the dark field's top-left corner
+  int y;
+  SimPaint paint;
+};
+
+// Every cell red, so that a brick, a gap and the outline all differ.
+const BrickCase kBrickCases[] = {
+    {"a desktop game's first brick, three rows down", 20, 3, 3, 0, 3, kPaintRedHalf},
+    {"the row offset above it shows the inside", 20, 3, 3, 0, 2, kPaintEmpty},
+    {"the gap right of the first brick", 20, 3, 3, 20, 3, kPaintEmpty},
+    {"the second brick a pitch on", 20, 3, 3, 23, 3, kPaintRedHalf},
+    {"the last brick's right edge", 20, 3, 3, 7 * 23 + 19, 3, kPaintRedHalf},
+    {"the outline right of it", 20, 3, 3, 8 * 20 + 7 * 3, 3, kPaintFrame},
+    {"the last row's bottom edge", 20, 3, 3, 0, 3 + 15 * 23 + 19, kPaintRedHalf},
+    {"the outline below it", 20, 3, 3, 0, 3 + 15 * 23 + 20, kPaintFrame},
+    {"a one-pixel gap at side 6", 6, 1, 0, 6, 0, kPaintEmpty},
+    {"the widest gap's last brick at side 48", 48, 16, 16, 7 * 64 + 47, 16, kPaintRedHalf},
+    {"a row offset alone, no gap", 12, 0, 5, 0, 4, kPaintEmpty},
+    {"a row offset alone: the last row's bottom edge", 12, 0, 5, 95, 5 + 16 * 12 - 1,
+     kPaintRedHalf},
+};
+
+TEST(SimDrawing, GappedBricksLieAPitchApartBelowTheRowOffset) {
+  char board[kSimCells];
+  std::memset(board, 'r', kSimCells);
+  std::vector<uint8_t> paints;
+  for (const BrickCase& c : kBrickCases) {
+    SimLook look;
+    look.gap = c.gap;
+    look.rowOffset = c.rowOffset;
+    const SimDrawing d = DrawingForLook(c.side, look);
+    PaintState(d, board, nullptr, &paints);
+    const int x = d.bottleLeft + c.x;
+    const int y = d.bottleTop + c.y;
+    ASSERT_LT(x, d.width) << c.name;
+    ASSERT_LT(y, d.height) << c.name;
+    EXPECT_EQ(paints[static_cast<size_t>(y) * d.width + x], c.paint) << c.name;
+  }
+}
+
+// The advisor's reading of one cell (src/vision/cell_classification.cpp), in
+// little: channel means over rows not dark from end to end, dark pixels
+// (luminance 30 or less) as zero; red by red, yellow by (red + green) / 2,
+// blue by (green + blue) / 2, bright above 134, dim above 40.
+char ReadCell(const std::vector<SimRgb>& cell, int side, int* brightness, int* darkRows) {
+  long sum[3] = {0, 0, 0};
+  long counted = 0;
+  *darkRows = 0;
+  for (int y = 0; y < side; ++y) {
+    long row[3] = {0, 0, 0};
+    int dark = 0;
+    for (int x = 0; x < side; ++x) {
+      const SimRgb p = cell[static_cast<size_t>(y) * side + x];
+      if (0.299 * p.red + 0.587 * p.green + 0.114 * p.blue < 31) {
+        ++dark;
+      } else {
+        row[0] += p.red;
+        row[1] += p.green;
+        row[2] += p.blue;
+      }
+    }
+    if (dark == side) {
+      ++*darkRows;
+      continue;
+    }
+    for (int i = 0; i < 3; ++i) sum[i] += row[i];
+    counted += side;
+  }
+  *brightness = -1;
+  if (counted == 0 || counted < side * side / 2) return '.';
+  const long r = sum[0] / counted;
+  const long g = sum[1] / counted;
+  const long b = sum[2] / counted;
+  char hue = '.';
+  if (2 * r > 3 * g && 2 * r > 3 * b) {
+    hue = 'r';
+    *brightness = static_cast<int>(r);
+  } else if (2 * r > 3 * b && 2 * g > 3 * b) {
+    hue = 'y';
+    *brightness = static_cast<int>((r + g) / 2);
+  } else if (2 * g > 3 * r && 2 * b > 3 * r) {
+    hue = 'b';
+    *brightness = static_cast<int>((g + b) / 2);
+  }
+  if (*brightness > 134) return hue;
+  if (*brightness > 40) return static_cast<char>(hue - 'a' + 'A');
+  return '.';
+}
+
+// The drawing's paints in the look's colours.
+void LookColours(const SimLook& look, SimRgb colours[kPaintCount]) {
+  for (int paint = 0; paint < kPaintCount; ++paint) {
+    int count = 0;
+    colours[paint] = LookCandidates(look, static_cast<SimPaint>(paint), &count)[0];
+  }
+}
+
+// The pixels of cell (column, row) of a drawing with no gaps.
+std::vector<SimRgb> CellPixels(const SimDrawing& d, const std::vector<uint8_t>& paints,
+                               const SimRgb colours[kPaintCount], int column, int row) {
+  std::vector<SimRgb> cell;
+  for (int y = 0; y < d.side; ++y) {
+    for (int x = 0; x < d.side; ++x) {
+      const size_t at = static_cast<size_t>(d.bottleTop + row * d.side + y) * d.width +
+                        d.bottleLeft + column * d.side + x;
+      cell.push_back(colours[paints[at]]);
+    }
+  }
+  return cell;
+}
+
+struct PaletteCase {
+  const char* name;
+  SimPalette palette;
+  const char* inside;  // RRGGBB, or "" for black
+  char code;
+  char reads;   // what the advisor reads at every side from 6 to 48
+  int dimmest;  // and the brightness it reads, at least and at most (-1: any)
+  int brightest;
+  int darkRows;  // at least this many sixteenths of the rows, rounded down, dark end to end
+};
+
+const PaletteCase kPaletteCases[] = {
+    {"pure red virus, just over the bright line", SimPalette::kPure, "", 'R', 'r', 135, 137, 0},
+    {"pure yellow virus", SimPalette::kPure, "", 'Y', 'y', 135, 137, 0},
+    {"pure blue virus, a lighter blue", SimPalette::kPure, "", 'B', 'b', 135, 137, 0},
+    {"pure red virus on a grey inside", SimPalette::kPure, "252525", 'R', 'r', 135, 137, 0},
+    {"pure yellow virus on a grey inside", SimPalette::kPure, "252525", 'Y', 'y', 135, 137, 0},
+    {"pure blue virus on a grey inside", SimPalette::kPure, "252525", 'B', 'b', 135, 137, 0},
+    {"pure red half", SimPalette::kPure, "", 'r', 'r', 255, 255, 0},
+    {"pure yellow half", SimPalette::kPure, "", 'y', 'y', 255, 255, 0},
+    {"pure blue half reads dark, every row left out", SimPalette::kPure, "", 'b', '.', -1, -1, 16},
+    {"sprite red ring", SimPalette::kSprite, "", 'R', 'R', 41, 134, 0},
+    {"sprite blue blob", SimPalette::kSprite, "", 'B', 'B', 41, 134, 0},
+    {"sprite yellow dome, its black half left out", SimPalette::kSprite, "", 'Y', 'y', 135, 255, 8},
+    {"sprite halves stay flat", SimPalette::kSprite, "", 'b', 'b', 135, 255, 0},
+};
+
+TEST(SimDrawing, EachPaletteReadsAsItsLookIntends) {
+  char board[kSimCells];
+  for (const PaletteCase& c : kPaletteCases) {
+    std::memset(board, '.', kSimCells);
+    board[5 * kSimColumns + 2] = c.code;
+    SimLook look;
+    look.palette = c.palette;
+    look.insideGiven = c.inside[0] != '\0';
+    if (look.insideGiven) {
+      ASSERT_TRUE(ParseRgb(c.inside, &look.inside));
+    }
+    SimRgb colours[kPaintCount];
+    LookColours(look, colours);
+    if (c.palette == SimPalette::kPure && c.code == 'b') {
+      EXPECT_LT(SimLuminance(colours[kPaintBlueHalf]), 30) << c.name;
+    }
+    std::vector<uint8_t> paints;
+    for (int side = kSimSmallestSide; side <= kSimLargestSide; ++side) {
+      SCOPED_TRACE(std::string(c.name) + " at side " + std::to_string(side));
+      SimDrawing d = DrawingForLook(side, look);
+      d.sprites = MakeVirusSprites(c.palette, side, colours);
+      PaintState(d, board, nullptr, &paints);
+      int brightness = 0;
+      int darkRows = 0;
+      EXPECT_EQ(ReadCell(CellPixels(d, paints, colours, 2, 5), side, &brightness, &darkRows),
+                c.reads);
+      if (c.dimmest >= 0) {
+        EXPECT_GE(brightness, c.dimmest);
+        EXPECT_LE(brightness, c.brightest);
+      }
+      EXPECT_GE(darkRows, c.darkRows * side / 16);
+    }
+  }
+}
+
+// A frame of the viruses' animation moves their pixels, only in their cells,
+// and every cell reads as before: the board does not change with it.
+TEST(SimDrawing, AnAnimationFrameMovesPixelsButNotTheBoard) {
+  char board[kSimCells];
+  SimVitamin vitamin;
+  EnteringState(board, &vitamin);
+  for (SimPalette palette : {SimPalette::kPure, SimPalette::kSprite}) {
+    for (int side : {kSimSmallestSide, 20, 36, kSimLargestSide}) {
+      SCOPED_TRACE("palette " + std::to_string(static_cast<int>(palette)) + " side " +
+                   std::to_string(side));
+      SimLook look;
+      look.palette = palette;
+      SimRgb colours[kPaintCount];
+      LookColours(look, colours);
+      SimDrawing d = DrawingForLook(side, look);
+      d.sprites = MakeVirusSprites(palette, side, colours);
+      std::vector<uint8_t> still;
+      PaintState(d, board, &vitamin, &still);
+      for (int frame = 1; frame < kSimSpriteFrames; ++frame) {
+        d.look.spriteFrame = frame;
+        std::vector<uint8_t> moved;
+        PaintState(d, board, &vitamin, &moved);
+        int changed = 0;
+        for (int i = 0; i < kSimCells; ++i) {
+          const std::vector<SimRgb> before = CellPixels(d, still, colours, i % 8, i / 8);
+          const std::vector<SimRgb> after = CellPixels(d, moved, colours, i % 8, i / 8);
+          int brightness = 0;
+          int darkRows = 0;
+          const char was = ReadCell(before, side, &brightness, &darkRows);
+          EXPECT_EQ(ReadCell(after, side, &brightness, &darkRows), was) << "cell " << i;
+          for (size_t p = 0; p < before.size(); ++p) {
+            changed += before[p].red != after[p].red || before[p].green != after[p].green ||
+                       before[p].blue != after[p].blue;
+          }
+        }
+        // Frame 2 is frame 0 again.
+        if (frame == 2) {
+          EXPECT_EQ(moved, still);
+        } else {
+          EXPECT_GT(changed, 0) << "frame " << frame;
+        }
+        for (size_t p = 0; p < still.size(); ++p) {
+          if (still[p] == moved[p]) continue;
+          const int x = static_cast<int>(p) % d.width - d.bottleLeft;
+          const int y = static_cast<int>(p) / d.width - d.bottleTop;
+          ASSERT_TRUE(x >= 0 && x < kSimColumns * side && y >= 0 && y < kSimRows * side) << p;
+          const int column = x / side;
+          const int row = y / side;
+          const char code = board[row * kSimColumns + column];
+          ASSERT_TRUE(code == 'R' || code == 'Y' || code == 'B') << "cell " << column << "," << row;
+        }
+      }
+    }
+  }
+}
+
 TEST(SimDrawing, ACentredWindowHasEqualMarginsOrStartsAtTheEdge) {
   const struct {
     int screen;

@@ -43,7 +43,8 @@ struct Options {
   bool topGiven = false;
   SimWindowPlace place;
   int spawnRow = kSimSpawnAbove;
-  double redrawHz = 0;  // 0: drawn only when the state changes
+  double redrawHz = 0;   // 0: drawn only when the state changes
+  double animateHz = 0;  // 0: the viruses hold still
   bool logPlace = false;
   bool radiusGiven = false;
   bool help = false;
@@ -55,6 +56,7 @@ const char kUsage[] =
     "                  [--window X,Y | --centre] [--move X,Y] [--spawn-row ROW]\n"
     "                  [--border PIXELS] [--radius PIXELS] [--border-colour RRGGBB]\n"
     "                  [--inside RRGGBB] [--page KIND] [--redraw HZ] [--log-place]\n"
+    "                  [--gap PIXELS] [--row-offset PIXELS] [--palette NAME] [--animate HZ]\n"
     "  --hold   how long the first, viruses-only state stays (default 1.0)\n"
     "  --seed   the game to play (default 1)\n"
     "  --rate   steps per second after the hold (default 4)\n"
@@ -98,7 +100,26 @@ const char kUsage[] =
     "           board changes only at the steps\n"
     "  --log-place  begin the log with \"bottle at X,Y width W pitch P\": the bottle's top-left\n"
     "           pixel on the screen, its width (8 x side) and its cell pitch (the side);\n"
-    "           after a --move, such a line follows the \"moved to\" one\n"
+    "           after a --move, such a line follows the \"moved to\" one; with --gap or\n"
+    "           --row-offset, W is the dark field's width (8 x side + 7 x gap), P the pitch\n"
+    "           (side + gap), and the line goes on \" origin OX,OY side S\": the first brick's\n"
+    "           top-left pixel on the screen and the brick's side, brick (c, r) lying at\n"
+    "           (OX + c x P, OY + r x P)\n"
+    "  --gap    draw the cells as bricks of side pixels lying side + gap apart, 0 (default)\n"
+    "           to 16, the gaps showing the inside: the dark field is 8 x side + 7 x gap\n"
+    "           wide and 16 x side + 15 x gap tall (plus any --row-offset)\n"
+    "  --row-offset  start the first brick row this many pixels, 0 (default) to 16, below\n"
+    "           the dark field's top, which stays at the bottle's top; the field grows by as\n"
+    "           much\n"
+    "  --palette  the cells' colours: default (this game's flat squares); pure (saturated\n"
+    "           red, yellow and blue halves as a browser game draws them, pure blue reading\n"
+    "           dark, and viruses as eyed blobs of those colours, a lighter blue for blue,\n"
+    "           each fitted to read just over the advisor's bright line, 135 to 137); or\n"
+    "           sprite (a red ring, a blue blob with eyes on the dark inside, and a yellow\n"
+    "           dome over the cell's upper half with its lower half black)\n"
+    "  --animate  move the viruses' sprites a pixel (two from side 24) right and left HZ\n"
+    "           times a second, 1 to 120, redrawing the window each time; needs --palette\n"
+    "           pure or sprite; the board and the log do not change with it\n"
     "Each log line holds the board: step=N board=<128 codes, row by row> vitamin=... t=...\n";
 
 // What a bad value for an option should have been.
@@ -114,6 +135,10 @@ const char* Expected(const std::string& name) {
   }
   if (name == "--page") return " (checker, light, white or photo)";
   if (name == "--redraw") return " (redraws a second, 1 to 120)";
+  if (name == "--gap") return " (a gap from 0 to 16)";
+  if (name == "--row-offset") return " (an offset from 0 to 16)";
+  if (name == "--palette") return " (default, pure or sprite)";
+  if (name == "--animate") return " (frames a second, 1 to 120)";
   return "";
 }
 
@@ -240,6 +265,27 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
       ok = ParseDouble(value, &options->redrawHz) && options->redrawHz >= 1 &&
            options->redrawHz <= 120;
       options->layout.clock = true;
+    } else if (name == "--gap" || name == "--row-offset") {
+      const bool gap = name == "--gap";
+      ok = ParseLong(value, &number) && number >= 0 &&
+           number <= (gap ? kSimWidestGap : kSimLargestRowOffset);
+      (gap ? options->layout.look.gap : options->layout.look.rowOffset) = static_cast<int>(number);
+    } else if (name == "--palette") {
+      const std::string kind = value;
+      SimPalette& palette = options->layout.look.palette;
+      ok = true;
+      if (kind == "default") {
+        palette = SimPalette::kDefault;
+      } else if (kind == "pure") {
+        palette = SimPalette::kPure;
+      } else if (kind == "sprite") {
+        palette = SimPalette::kSprite;
+      } else {
+        ok = false;
+      }
+    } else if (name == "--animate") {
+      ok = ParseDouble(value, &options->animateHz) && options->animateHz >= 1 &&
+           options->animateHz <= 120;
     } else {
       *error = "unknown option " + name + "; see screen-sim --help";
       return false;
@@ -269,6 +315,10 @@ bool ParseOptions(int argc, char** argv, Options* options, std::string* error) {
              std::to_string(options->layout.side) + ")";
     return false;
   }
+  if (options->animateHz > 0 && look.palette == SimPalette::kDefault) {
+    *error = "--animate moves the viruses' sprites; give --palette pure or sprite too";
+    return false;
+  }
   // Unplaced, the drawing's corner is the screen's: at side 12 the classic
   // bottle at 200,40 in the top-left 640 x 480.
   const SimDrawing drawing = DrawingForSide(options->layout.side);
@@ -283,19 +333,28 @@ double Now() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
-void LogPlace(SimScreen* screen, int side, std::FILE* log) {
+// Without gaps or a row offset the line is as it always was; with them, the
+// bricks' true grid follows, as the field's width and pitch alone do not say
+// where the first brick starts.
+void LogPlace(SimScreen* screen, const SimLayout& layout, std::FILE* log) {
   int x = 0;
   int y = 0;
   BottleOnScreen(screen, &x, &y);
-  std::fprintf(log, "bottle at %d,%d width %d pitch %d\n", x, y, kSimColumns * side, side);
+  const SimDrawing drawing = DrawingForLook(layout.side, layout.look);
+  std::fprintf(log, "bottle at %d,%d width %d pitch %d", x, y, FieldWidth(drawing), Pitch(drawing));
+  if (layout.look.gap > 0 || layout.look.rowOffset > 0) {
+    std::fprintf(log, " origin %d,%d side %d", x, y + layout.look.rowOffset, layout.side);
+  }
+  std::fputc('\n', log);
   std::fflush(log);
 }
 
 // Sleeps in short slices so that a stop signal ends the wait quickly, and
 // keeps the window painted meanwhile; moves the window when asked, and
-// redraws it whole when it is due (*nextRedraw, advanced by one period).
+// redraws it whole when it is due (*nextRedraw, advanced by one period), and
+// so moves the viruses' sprites on (*nextFrame).
 void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::FILE* log,
-               double* nextRedraw) {
+               double* nextRedraw, double* nextFrame) {
   while (!stopRequested) {
     if (moveRequested && options.place.moves) {
       moveRequested = 0;
@@ -304,7 +363,7 @@ void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::
         std::fprintf(log, "moved to %d,%d t=%lld\n", options.place.moveX, options.place.moveY,
                      WallMicroseconds());
         std::fflush(log);
-        if (options.logPlace) LogPlace(screen, options.layout.side, log);
+        if (options.logPlace) LogPlace(screen, options.layout, log);
       }
     }
     ServiceSimScreen(screen);
@@ -316,6 +375,13 @@ void WaitUntil(double deadline, SimScreen* screen, const Options& options, std::
         *nextRedraw = std::max(*nextRedraw + 1.0 / options.redrawHz, Now());
       }
       wake = std::min(wake, *nextRedraw);
+    }
+    if (options.animateHz > 0) {
+      if (Now() >= *nextFrame) {
+        AnimateSimScreen(screen);
+        *nextFrame = std::max(*nextFrame + 1.0 / options.animateHz, Now());
+      }
+      wake = std::min(wake, *nextFrame);
     }
     const double left = deadline - Now();
     if (left <= 0) return;
@@ -379,16 +445,17 @@ int main(int argc, char** argv) {
     return optionsRefused ? 2 : 1;
   }
 
-  if (log != nullptr && options.logPlace) LogPlace(screen, options.layout.side, log);
+  if (log != nullptr && options.logPlace) LogPlace(screen, options.layout, log);
   SimGame game;
   StartSimGame(options.seed, &game, options.spawnRow);
   int step = 0;
   ShowState(game, step, screen, log);
   double deadline = Now() + options.holdSeconds;
   double nextRedraw = Now();
+  double nextFrame = Now() + (options.animateHz > 0 ? 1.0 / options.animateHz : 0);
   const double period = 1.0 / options.rate;
   while (!stopRequested) {
-    WaitUntil(deadline, screen, options, log, &nextRedraw);
+    WaitUntil(deadline, screen, options, log, &nextRedraw, &nextFrame);
     if (stopRequested || (options.steps > 0 && step >= options.steps)) break;
     StepSimGame(&game);
     ++step;

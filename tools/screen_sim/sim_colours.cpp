@@ -115,6 +115,7 @@ char ClassifyFlatSquare(SimRgb rgb) {
 bool PaintAccepts(SimPaint paint, SimRgb rgb) {
   switch (paint) {
     case kPaintEmpty:
+    case kPaintSpriteBlack:
       return SimLuminance(rgb) <= 30;
     case kPaintLight:
     case kPaintShade:

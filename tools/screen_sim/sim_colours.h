@@ -26,7 +26,8 @@ enum SimPaint {
   kPaintFrame,  // the bottle's outline, outside its cells
   kPaintDial,   // the clock beside the bottle, redrawn every frame
   kPaintHand,
-  kPaintPhoto,  // the photographic page: its colour is the picture's, per pixel
+  kPaintPhoto,        // the photographic page: its colour is the picture's, per pixel
+  kPaintSpriteBlack,  // a virus sprite's own black (eyes, a dark half): black whatever the inside
   kPaintCount
 };
 

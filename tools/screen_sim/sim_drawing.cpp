@@ -55,8 +55,8 @@ void PaintBorder(const SimDrawing& d, std::vector<uint8_t>* paints) {
   const SimLook& look = d.look;
   const int left = d.bottleLeft - look.border;
   const int top = d.bottleTop - look.border;
-  const int right = d.bottleLeft + kSimColumns * d.side + look.border;
-  const int bottom = d.bottleTop + kSimRows * d.side + look.border;
+  const int right = d.bottleLeft + FieldWidth(d) + look.border;
+  const int bottom = d.bottleTop + FieldHeight(d) + look.border;
   const int inner = std::max(0, look.radius - look.border);
   for (int y = std::max(0, top); y < std::min(d.height, bottom); ++y) {
     for (int x = std::max(0, left); x < std::min(d.width, right); ++x) {
@@ -101,6 +101,27 @@ void PaintClock(const SimDrawing& d, std::vector<uint8_t>* paints) {
   }
 }
 
+bool IsVirus(char code) {
+  return code == 'R' || code == 'Y' || code == 'B';
+}
+
+// A virus's sprite at (x, y), rolled sideways by the animation frame.
+void PaintSprite(const SimDrawing& d, char code, int x, int y, std::vector<uint8_t>* paints) {
+  const int which = code == 'R' ? 0 : code == 'Y' ? 1 : 2;
+  const std::vector<uint8_t>& mask = d.sprites.masks[which];
+  const SimPaint parts[3] = {kPaintEmpty, PaintForCode(code), kPaintSpriteBlack};
+  const int shift = SpriteShift(d.side, d.look.spriteFrame);
+  for (int row = 0; row < d.side; ++row) {
+    if (y + row < 0 || y + row >= d.height) continue;
+    for (int column = 0; column < d.side; ++column) {
+      if (x + column < 0 || x + column >= d.width) continue;
+      const int from = ((column - shift) % d.side + d.side) % d.side;
+      (*paints)[static_cast<size_t>(y + row) * d.width + x + column] =
+          static_cast<uint8_t>(parts[mask[static_cast<size_t>(row) * d.side + from]]);
+    }
+  }
+}
+
 // One channel of a run of n values, step apart, blurred into out: the box
 // covers reach values, from reach / 2 before to the rest after, so that an
 // odd reach is centred. Sums only, kept running; the caller divides.
@@ -131,12 +152,32 @@ SimDrawing DrawingForSide(int side) {
   return d;
 }
 
+SimDrawing DrawingForLook(int side, const SimLook& look) {
+  SimDrawing d = DrawingForSide(side);
+  d.look = look;
+  d.width = std::max(d.width, d.bottleLeft + FieldWidth(d) + 2 * Pitch(d));
+  d.height = std::max(d.height, d.bottleTop + FieldHeight(d) + 2 * Pitch(d));
+  return d;
+}
+
+int Pitch(const SimDrawing& d) {
+  return d.side + d.look.gap;
+}
+
+int FieldWidth(const SimDrawing& d) {
+  return kSimColumns * d.side + (kSimColumns - 1) * d.look.gap;
+}
+
+int FieldHeight(const SimDrawing& d) {
+  return kSimRows * d.side + (kSimRows - 1) * d.look.gap + d.look.rowOffset;
+}
+
 void PaintState(const SimDrawing& d, const char board[kSimCells], const SimVitamin* vitamin,
                 std::vector<uint8_t>* paints) {
   paints->assign(static_cast<size_t>(d.width) * d.height, kPaintLight);
   PaintPage(d, paints);
-  const int width = kSimColumns * d.side;
-  const int height = kSimRows * d.side;
+  const int width = FieldWidth(d);
+  const int height = FieldHeight(d);
   if (d.look.border == 0) {
     // An outline on the sides and bottom only: an open neck where vitamins
     // come in. It is bright, so it does not widen the dark area the advisor
@@ -145,18 +186,32 @@ void PaintState(const SimDrawing& d, const char board[kSimCells], const SimVitam
     Fill(d, kPaintFrame, d.bottleLeft + width, d.bottleTop, d.wall, height + d.wall, paints);
     Fill(d, kPaintFrame, d.bottleLeft, d.bottleTop + height, width, d.wall, paints);
   }
-  // Each cell is one flat square: the advisor averages the whole square, so
-  // any shading or gap would shift its mean.
+  // The gaps and the row offset show the inside, as a desktop game's bricks
+  // lie on the bottle's dark field.
+  if (d.look.gap > 0 || d.look.rowOffset > 0) {
+    Fill(d, kPaintEmpty, d.bottleLeft, d.bottleTop, width, height, paints);
+  }
+  // Each cell is one flat square, unless the palette draws viruses as
+  // sprites: the advisor averages the whole square, so any shading of this
+  // game's own cells would shift its mean.
+  const int pitch = Pitch(d);
+  const int firstRowTop = d.bottleTop + d.look.rowOffset;
   for (int row = 0; row < kSimRows; ++row) {
     for (int column = 0; column < kSimColumns; ++column) {
-      Fill(d, PaintForCode(board[row * kSimColumns + column]), d.bottleLeft + column * d.side,
-           d.bottleTop + row * d.side, d.side, d.side, paints);
+      const char code = board[row * kSimColumns + column];
+      const int x = d.bottleLeft + column * pitch;
+      const int y = firstRowTop + row * pitch;
+      if (IsVirus(code) && d.sprites.side == d.side && !d.sprites.masks[0].empty()) {
+        PaintSprite(d, code, x, y, paints);
+      } else {
+        Fill(d, PaintForCode(code), x, y, d.side, d.side, paints);
+      }
     }
   }
   if (d.look.border > 0) PaintBorder(d, paints);
   if (vitamin != nullptr && vitamin->firstRow < 0) {
-    Fill(d, PaintForCode(vitamin->firstCode), d.bottleLeft + vitamin->firstColumn * d.side,
-         d.bottleTop - d.side, d.side, d.side, paints);
+    Fill(d, PaintForCode(vitamin->firstCode), d.bottleLeft + vitamin->firstColumn * pitch,
+         firstRowTop - pitch, d.side, d.side, paints);
   }
   if (d.look.clockTick >= 0) PaintClock(d, paints);
 }
@@ -164,8 +219,8 @@ void PaintState(const SimDrawing& d, const char board[kSimCells], const SimVitam
 SimClock ClockBesideBottle(const SimDrawing& d) {
   // As large as a cell where there is room; beyond side 24 the drawing keeps
   // only two cells right of the bottle, so the dial shrinks to fit them.
-  const int start = d.bottleLeft + kSimColumns * d.side + std::max(d.wall, d.look.border) +
-                    std::max(2, d.side / 4);
+  const int start =
+      d.bottleLeft + FieldWidth(d) + std::max(d.wall, d.look.border) + std::max(2, d.side / 4);
   const int radius = std::max(3, std::min(d.side, (d.width - start) / 2 - 1));
   return {start + radius, d.bottleTop + 4 * d.side, radius};
 }

@@ -14,6 +14,7 @@
 #include "sim_colours.h"
 #include "sim_game.h"
 #include "sim_look.h"
+#include "sim_sprites.h"
 
 // Cell sides from three quarters of the game's own 8 pixels to six times them.
 constexpr int kSimSmallestSide = 6;
@@ -31,12 +32,25 @@ struct SimDrawing {
   int wall = 3;
   int tile = 16;
   SimLook look;
+  // The viruses' sprites when the look's palette draws them (MakeVirusSprites).
+  SimSprites sprites;
 };
+
+// The distance from one brick to the next (side + gap), and the dark field's
+// size: the bricks and the gaps between them, and the row offset above them.
+int Pitch(const SimDrawing& drawing);
+int FieldWidth(const SimDrawing& drawing);
+int FieldHeight(const SimDrawing& drawing);
 
 // At side 12 the 640 x 480 drawing the advisor has always been tested on;
 // up to side 24 the same size, and beyond it just large enough to hold the
 // bottle, its outline and two cells of background below and right of it.
 SimDrawing DrawingForSide(int side);
+
+// DrawingForSide dressed in this look (without sprites), grown when gaps or a
+// row offset make the field larger, to keep two pitches of page below and
+// right of it.
+SimDrawing DrawingForLook(int side, const SimLook& look);
 
 // Paints one state into paints (width * height SimPaint values): board is the
 // 128 shown codes; vitamin, when not null, is the falling one, whose half

@@ -11,6 +11,23 @@ const SimRgb kLightGreyPage[] = {{224, 224, 224}};
 const SimRgb kWhitePage[] = {{255, 255, 255}};
 const SimRgb kWhiteBorder[] = {{255, 255, 255}};
 
+// The cell colours of the other palettes, in the order of the paints from
+// kPaintRedVirus to kPaintBlueHalf. A browser game's pure blue (luminance 29)
+// reads as dark to the advisor, so its blue virus, which must show, is a
+// lighter blue; the sprite palette colours viruses as the halves.
+const SimRgb kPureCells[] = {{255, 0, 0}, {255, 255, 0}, {0, 128, 255},
+                             {255, 0, 0}, {255, 255, 0}, {0, 0, 255}};
+const SimRgb kSpriteCells[] = {{230, 50, 40}, {230, 210, 40}, {40, 160, 240},
+                               {230, 50, 40}, {230, 210, 40}, {40, 160, 240}};
+
+// The palette's colour for a cell paint, or null where the default's stand.
+const SimRgb* PaletteColour(SimPalette palette, SimPaint paint) {
+  if (paint < kPaintRedVirus || paint > kPaintBlueHalf) return nullptr;
+  if (palette == SimPalette::kPure) return &kPureCells[paint - kPaintRedVirus];
+  if (palette == SimPalette::kSprite) return &kSpriteCells[paint - kPaintRedVirus];
+  return nullptr;
+}
+
 // A soft round patch of the photograph, placed in fractions of the page so
 // that it lands alike at every size.
 struct Blotch {
@@ -55,6 +72,10 @@ bool InsideAccepts(SimRgb rgb) {
 }
 
 const SimRgb* LookCandidates(const SimLook& look, SimPaint paint, int* count) {
+  if (const SimRgb* colour = PaletteColour(look.palette, paint)) {
+    *count = 1;
+    return colour;
+  }
   if (paint == kPaintEmpty && look.insideGiven) {
     *count = 1;
     return &look.inside;
@@ -79,6 +100,10 @@ const SimRgb* LookCandidates(const SimLook& look, SimPaint paint, int* count) {
 }
 
 bool LookAccepts(const SimLook& look, SimPaint paint, SimRgb rgb) {
+  if (const SimRgb* asked = PaletteColour(look.palette, paint)) {
+    return std::abs(rgb.red - asked->red) <= 12 && std::abs(rgb.green - asked->green) <= 12 &&
+           std::abs(rgb.blue - asked->blue) <= 12;
+  }
   if (paint == kPaintEmpty && look.insideGiven) return InsideAccepts(rgb);
   return PaintAccepts(paint, rgb);
 }

@@ -8,6 +8,12 @@
 
 #include "sim_colours.h"
 
+// How the cells are coloured: this game's own flat squares; pure saturated
+// halves with viruses as sprites of their colours, as a browser game draws
+// them; or sprites whose yellow virus is half black and whose red and blue
+// ones are a ring and a blob on the dark inside.
+enum class SimPalette { kDefault, kPure, kSprite };
+
 // What surrounds the game: this game's light checker, a plain light grey, pure
 // white, or a photograph (gradients and blotches, dark and bright).
 enum class SimPage { kChecker, kLight, kWhite, kPhoto };
@@ -18,6 +24,9 @@ constexpr int kSimThickestBorder = 16;
 // bottle (#252525 is 36) still reads as empty, though brighter than the
 // default's 30.
 constexpr int kSimBrightestInside = 40;
+// Gaps between bricks and the first brick row's offset, in pixels.
+constexpr int kSimWidestGap = 16;
+constexpr int kSimLargestRowOffset = 16;
 
 struct SimLook {
   // 0: this game's outline, open at the neck; otherwise a border this thick
@@ -31,6 +40,13 @@ struct SimLook {
   SimPage page = SimPage::kChecker;
   // The clock's hand position, one of twelve, or -1 for no clock.
   int clockTick = -1;
+  // Bricks lie side + gap apart, the gaps showing the inside; the first row
+  // starts rowOffset below the dark field's top.
+  int gap = 0;
+  int rowOffset = 0;
+  SimPalette palette = SimPalette::kDefault;
+  // Which of the viruses' animation frames shows (0 when still).
+  int spriteFrame = 0;
 };
 
 // The largest corner radius at this cell side: two-thirds of it.
@@ -48,7 +64,9 @@ bool InsideAccepts(SimRgb rgb);
 // the page's own light, or else PaintCandidates. *count receives how many.
 const SimRgb* LookCandidates(const SimLook& look, SimPaint paint, int* count);
 
-// PaintAccepts, but a given inside colour is held to InsideAccepts.
+// PaintAccepts, but a given inside colour is held to InsideAccepts, and a
+// palette's cell colour, which may read otherwise on purpose, to being the
+// colour asked for within 12 on every channel.
 bool LookAccepts(const SimLook& look, SimPaint paint, SimRgb rgb);
 
 // The photographic page, width x height, row-major; the same every time.

@@ -192,8 +192,7 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
   SimScreen* screen = new SimScreen;
   screen->display = display;
   screen->layout = layout;
-  screen->drawing = DrawingForSide(layout.side);
-  screen->drawing.look = layout.look;
+  screen->drawing = DrawingForLook(layout.side, layout.look);
   screen->drawing.look.clockTick = layout.clock ? 0 : -1;
   const SimDrawing& d = screen->drawing;
   if (layout.look.page == SimPage::kPhoto) PaintPhoto(d.width, d.height, &screen->photo);
@@ -204,6 +203,8 @@ SimScreen* OpenSimScreen(const SimLayout& layout, const SimWindowPlace& place, s
       return nullptr;
     }
   }
+  // Fitted to the colours the server gave, which the advisor will read.
+  screen->drawing.sprites = MakeVirusSprites(layout.look.palette, layout.side, screen->shown);
   const Window root = RootWindow(display, number);
   const int depth = DefaultDepth(display, number);
   SimWindowPlace asked = place;
@@ -261,6 +262,11 @@ void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitam
 
 void RedrawSimScreen(SimScreen* screen) {
   if (screen->drawing.look.clockTick >= 0) ++screen->drawing.look.clockTick;
+  DrawWhole(screen);
+}
+
+void AnimateSimScreen(SimScreen* screen) {
+  screen->drawing.look.spriteFrame = (screen->drawing.look.spriteFrame + 1) % kSimSpriteFrames;
   DrawWhole(screen);
 }
 

@@ -63,6 +63,10 @@ void DrawSimState(SimScreen* screen, const char board[kSimCells], const SimVitam
 // toolkit game redraws its window every frame. Returns once drawn (XSync).
 void RedrawSimScreen(SimScreen* screen);
 
+// Draws the state last shown again with the viruses' next animation frame;
+// the board is unchanged. Returns once drawn (XSync).
+void AnimateSimScreen(SimScreen* screen);
+
 // Where the bottle's top-left pixel lies on the screen now.
 void BottleOnScreen(SimScreen* screen, int* x, int* y);
 
