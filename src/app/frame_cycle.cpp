@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -157,8 +156,9 @@ bool AwaitBottleCheaply(AdvisorState& state) {
     int wait = static_cast<int>(std::max<int64_t>(0, due - NowMillis()));
     const int untilLook = UntilLookMillis(state);
     if (untilLook != kNoLimit) wait = std::min(wait, untilLook);
-    if (wait > 0) std::this_thread::sleep_for(std::chrono::milliseconds(wait));
-    if (WaitForScreenChange(0)) state.watch.drawnSinceLook = true;
+    // Ends early at a change, which is noted for the look; the loop then comes
+    // back here until the time has come.
+    if (WaitForScreenChange(wait)) state.watch.drawnSinceLook = true;
     if (LookWhenDue(state)) return false;
     if (NowMillis() < due) continue;
     state.lastWaitCheckMillis = NowMillis();
