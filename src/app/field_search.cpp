@@ -86,16 +86,6 @@ bool StillSearching(const FieldSearch& search) {
   return search.field.width == 0 || search.passesRun < kFieldSearchPasses;
 }
 
-// The field at the bottle's top when that is higher and passes; width 0
-// otherwise.
-FieldRect RisenBottle(const uint32_t* raster, int32_t height, int32_t width,
-                      const FieldRect& found) {
-  if (found.width == 0) return FieldRect{};
-  const FieldRect risen = RiseToTop(raster, height, width, found);
-  if (risen.top == found.top || !LooksLikeBottle(raster, height, width, risen)) return FieldRect{};
-  return risen;
-}
-
 void CountSearchPasses(FieldSearch& search, int64_t passes) {
   if (search.field.width == 0) return;
   search.passesRun =
@@ -130,9 +120,10 @@ FieldStep SearchField(FieldSearch& search, const uint32_t* raster, int32_t heigh
       // corner, on the window's last pass, so that until then the corner
       // takes and reports what LocateField finds, as it always has.
       if (search.riseAtOnce) {
-        NoteField(search.nearWidest, RisenBottle(raster, height, width, found));
+        NoteField(search.nearWidest, RisenBottle(raster, height, width, LooksLikeBottle, found));
       } else if (inUse && search.passesRun >= kFieldSearchPasses) {
-        NoteField(search.nearWidest, RisenBottle(raster, height, width, search.field));
+        NoteField(search.nearWidest,
+                  RisenBottle(raster, height, width, LooksLikeBottle, search.field));
       }
       const FieldRect chosen = ChooseField(search.nearWidest, search.field);
       if (!SameField(chosen, search.field)) {

@@ -9,18 +9,13 @@
 #include "vision/field_location.h"
 #include "vision/luminance.h"
 
-namespace {
-
-// The field moved up to its top when that passes where the field did not.
-bool PassesRisen(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
-                 FieldRect& field) {
+FieldRect RisenBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
+                      const FieldRect& field) {
+  if (field.width == 0) return FieldRect{};
   const FieldRect risen = RiseToTop(raster, height, width, field);
-  if (risen.top == field.top || !check(raster, height, width, risen)) return false;
-  field = risen;
-  return true;
+  if (risen.top == field.top || !check(raster, height, width, risen)) return FieldRect{};
+  return risen;
 }
-
-}  // namespace
 
 void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
                 int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found) {
@@ -33,8 +28,13 @@ void FindBottle(const uint32_t* raster, int32_t height, int32_t width, FieldChec
     if (field.width == 0 || field.width < narrowest) return;
     // Checked on the frame itself: the white painted into the copy would
     // make walls of its own.
-    if (check(raster, height, width, field) || PassesRisen(raster, height, width, check, field)) {
+    if (check(raster, height, width, field)) {
       found = field;
+      return;
+    }
+    const FieldRect risen = RisenBottle(raster, height, width, check, field);
+    if (risen.width != 0) {
+      found = risen;
       return;
     }
     if (frame == raster) {
@@ -226,8 +226,8 @@ FieldRect BottleOfRun(const uint32_t* pixels, int32_t height, int32_t width, int
         RiseToTop(pixels, height, width, FieldOfRun(pixels, height, width, start, run, row));
     if (LooksLikeBottle(pixels, height, width, ofRun)) part = ofRun;
   } else {
-    const FieldRect risen = RiseToTop(pixels, height, width, part);
-    if (risen.top != part.top && LooksLikeBottle(pixels, height, width, risen)) part = risen;
+    const FieldRect risen = RisenBottle(pixels, height, width, LooksLikeBottle, part);
+    if (risen.width != 0) part = risen;
   }
   area.found = part.width != 0;
   searched.push_back(area);

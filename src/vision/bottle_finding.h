@@ -21,6 +21,11 @@ constexpr int32_t kMostCandidates = 64;
 using FieldCheck = bool (*)(const uint32_t* raster, int32_t height, int32_t width,
                             const FieldRect& field);
 
+// The field risen to its top (RiseToTop) when that is higher and passes
+// check; width 0 otherwise.
+FieldRect RisenBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
+                      const FieldRect& field);
+
 // The first field, in LocateField's order, that passes check, or whose rise
 // to its top (RiseToTop) passes it: LocateField on the frame, then on a copy
 // (scratch, resized as needed) with each rejected field's top painted white,

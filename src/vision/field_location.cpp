@@ -29,22 +29,22 @@ struct Search {
   std::vector<int32_t> window;
 };
 
-bool IsBright(const Search& s, int32_t column, int32_t row) {
-  return ::IsBright(s.raster[row * s.width + column]);
+bool BrightAt(const Search& s, int32_t column, int32_t row) {
+  return IsBright(s.raster[row * s.width + column]);
 }
 
 int32_t FirstBrightBelow(Search& s, int32_t column, int32_t row) {
   int32_t& y = s.firstBrightBelow[column];
   if (y >= row) return y;
   y = row;
-  while (y < s.height && !IsBright(s, column, y)) ++y;
+  while (y < s.height && !BrightAt(s, column, y)) ++y;
   return y;
 }
 
 void FillNextBrightRight(Search& s, int32_t row, int32_t bound) {
   int32_t next = bound;
   for (int32_t c = bound - 1; c >= 0; --c) {
-    if (IsBright(s, c, row)) next = c;
+    if (BrightAt(s, c, row)) next = c;
     s.nextBrightRight[c] = next;
   }
 }
