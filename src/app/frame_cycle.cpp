@@ -12,7 +12,6 @@
 #include "app/display.h"
 #include "capture/bitmap_file/bitmap_file.h"
 #include "capture/screen/screen_capture.h"
-#include "vision/cell_classification.h"
 #include "vision/vitamin_detection.h"
 
 namespace {
@@ -202,12 +201,27 @@ void FetchNextFrame(AdvisorState& state) {
   LearnConverter(state);
 }
 
+bool SameField(const FieldRect& a, const FieldRect& b) {
+  return a.left == b.left && a.top == b.top && a.width == b.width;
+}
+
+// Samples both grids by the game's look, measured when the field in use is
+// new to it and, until a frame settles it, on every frame read: the
+// measurement costs a few reads of the board, so it is not made every pass.
+void ReadBoard(AdvisorState& state) {
+  const Raster& raster = state.raster;
+  if (!state.look.settled || !SameField(state.look.field, state.search.field)) {
+    state.look = MeasureGameLook(raster.pixels, raster.width, raster.height, state.search.field);
+  }
+  SampleBoard(raster.pixels, raster.width, raster.height, state.look, state.current,
+              state.previous);
+}
+
 // The field search took a new field in this frame. Shown whole: report it
 // and read both grids from this frame. Below the watched region: watch the
 // region around it instead. Cut by the screen's edge: say so once, and read
 // nothing from it.
 void TakeNewField(AdvisorState& state) {
-  const Raster& raster = state.raster;
   const FieldRect onScreen = FieldOnScreen(state.search.field, state.watch.region);
   ScreenRegion to;
   switch (JudgeTakenField(onScreen, state.watch.region, ScreenBounds(), to)) {
@@ -230,8 +244,8 @@ void TakeNewField(AdvisorState& state) {
   // evidence of anything filling, and the next pass compares like with like.
   // The vitamin position stays; only a found vitamin is ever printed, and
   // finding one rewrites it.
-  SampleGrid(raster.pixels, raster.width, raster.height, state.search.field, state.current,
-             state.previous);
+  state.look = GameLook{};  // a field taken anew is measured anew
+  ReadBoard(state);
   std::copy(state.current, state.current + kBoardCells, state.previous);
   state.lastResult = kNoChange;
 }
@@ -307,8 +321,7 @@ void RunFramePass(AdvisorState& state) {
     FetchNextFrame(state);
     return;
   }
-  SampleGrid(raster.pixels, raster.width, raster.height, state.search.field, state.current,
-             state.previous);
+  ReadBoard(state);
   state.lastResult = DetectVitamin(state.current, state.previous, state.position);
   if (state.lastResult != kNoChange) {
     ResetConsole(false);

@@ -9,6 +9,7 @@
 #include "app/watched_region.h"
 #include "capture/raster/frame_loader.h"
 #include "vision/board.h"
+#include "vision/game_look.h"
 
 // Everything that lives longer than one pass. The grids start as bytes that
 // are no cell code, so the first comparison sees every cell as changed.
@@ -18,6 +19,9 @@ struct AdvisorState {
   FieldSearch search;  // holds the field in use, in the watched raster's pixels
   // The field in use is cut by the screen's edge: it is kept, but not read.
   bool fieldCut = false;
+  // The game's grid and palette, measured on the field in use when it was
+  // taken (again on later frames while they show too little to settle it).
+  GameLook look;
   uint8_t current[kBoardCells] = {};
   uint8_t previous[kBoardCells] = {};
   VitaminPosition position;

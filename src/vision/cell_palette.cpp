@@ -1,0 +1,63 @@
+// Reading a cell by a game's own palette: its hue from the mean colour of
+// what is not the inside's ground, and how much of the cell that covers.
+#include <algorithm>
+
+#include "vision/game_look.h"
+
+namespace {
+
+// "a is more than 1.5 times b", exact on integers, as the cell reader tests.
+bool Dominates(int64_t a, int64_t b) {
+  return 2 * a > 3 * b;
+}
+
+int HueOf(int64_t red, int64_t green, int64_t blue) {
+  if (Dominates(red, green) && Dominates(red, blue)) return 0;
+  if (Dominates(red, blue) && Dominates(green, blue)) return 1;
+  // A pure blue (0, 0, 255) has no green above its red; it is blue all the
+  // same, as a game that draws its halves so means it.
+  if (Dominates(green, red) && Dominates(blue, red)) return 2;
+  if (Dominates(blue, red) && Dominates(blue, green)) return 2;
+  return -1;
+}
+
+constexpr uint8_t kBrightCodes[kHueCount] = {kBrightRed, kBrightYellow, kBrightBlue};
+constexpr uint8_t kDimCodes[kHueCount] = {kDimRed, kDimYellow, kDimBlue};
+
+}  // namespace
+
+CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t width,
+                     int32_t height, int32_t side, uint32_t inside) {
+  CellSight sight;
+  if (side <= 0) return sight;
+  int64_t lit = 0;
+  int64_t red = 0;
+  int64_t green = 0;
+  int64_t blue = 0;
+  const int32_t firstColumn = std::max(left, 0);
+  const int32_t endColumn = static_cast<int32_t>(std::min<int64_t>(int64_t{left} + side, width));
+  const int32_t firstRow = std::max(top, 0);
+  const int32_t endRow = static_cast<int32_t>(std::min<int64_t>(int64_t{top} + side, height));
+  for (int32_t y = firstRow; y < endRow; ++y) {
+    const uint32_t* row = raster + static_cast<int64_t>(y) * width;
+    for (int32_t x = firstColumn; x < endColumn; ++x) {
+      const uint32_t pixel = row[x];
+      if (IsGround(pixel, inside)) continue;
+      ++lit;
+      red += pixel & 0xFF;
+      green += (pixel >> 8) & 0xFF;
+      blue += (pixel >> 16) & 0xFF;
+    }
+  }
+  sight.coverPermille = static_cast<int32_t>(lit * 1000 / (int64_t{side} * side));
+  if (lit > 0) sight.hue = HueOf(red / lit, green / lit, blue / lit);
+  return sight;
+}
+
+uint8_t ClassifyOwnCell(const uint32_t* raster, int32_t left, int32_t top, int32_t width,
+                        int32_t height, int32_t side, const CellPalette& palette) {
+  const CellSight sight = LookAtCell(raster, left, top, width, height, side, palette.inside);
+  if (sight.coverPermille < kLeastCoverPermille || sight.hue < 0) return kEmptyCell;
+  return sight.coverPermille >= palette.solidPermille[sight.hue] ? kBrightCodes[sight.hue]
+                                                                 : kDimCodes[sight.hue];
+}
