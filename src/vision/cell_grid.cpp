@@ -51,8 +51,8 @@ struct LitProfile {
   std::vector<int32_t> rows;
 };
 
-LitProfile ProfileField(const uint32_t* raster, int32_t width, const FieldRect& field,
-                        int32_t rows, uint32_t inside) {
+LitProfile ProfileField(const uint32_t* raster, int32_t width, const FieldRect& field, int32_t rows,
+                        uint32_t inside) {
   LitProfile lit;
   lit.columns.assign(static_cast<size_t>(field.width), 0);
   lit.rows.assign(static_cast<size_t>(rows), 0);
@@ -76,8 +76,8 @@ bool AnyLit(const std::vector<int32_t>& counts, int32_t from, int32_t to) {
 
 // How many of count bands [start + k * pitch, start + k * pitch + length)
 // hold anything that is not ground.
-int32_t LitBands(const std::vector<int32_t>& counts, int32_t start, int32_t pitch,
-                 int32_t length, int32_t count) {
+int32_t LitBands(const std::vector<int32_t>& counts, int32_t start, int32_t pitch, int32_t length,
+                 int32_t count) {
   int32_t lit = 0;
   for (int32_t k = 0; k < count; ++k) {
     lit += AnyLit(counts, start + k * pitch, start + k * pitch + length) ? 1 : 0;

@@ -98,9 +98,10 @@ void SampleBoard(const uint32_t* raster, int32_t width, int32_t height, const Ga
       const int index = CellIndex(column, row);
       const Square s = CellSquare(look, column, row);
       previous[index] = current[index];
-      current[index] = look.palette.own ? ClassifyOwnCell(raster, s.left, s.top, width, height,
-                                                          s.side, look.palette)
-                                        : ClassifyCell(raster, s.left, s.top, width, height, s.side);
+      current[index] =
+          look.palette.own
+              ? ClassifyOwnCell(raster, s.left, s.top, width, height, s.side, look.palette)
+              : ClassifyCell(raster, s.left, s.top, width, height, s.side);
     }
   }
 }

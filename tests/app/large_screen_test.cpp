@@ -7,6 +7,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 #include <sstream>
@@ -152,6 +153,7 @@ TEST_P(LargeScreen, ReportsTheBottleWhereItIsAndPrintsTheBoardsDrawn) {
   const OutputCheck check =
       CheckAgainstSimLog(text.substr(seen.at), WithoutMoves(ReadFile(log)), true);
   EXPECT_EQ(check.problems, std::vector<std::string>{});
+  std::printf("boards printed: %d, not drawn: %zu\n", check.redraws, check.problems.size());
 }
 
 const Case kCases[] = {
@@ -231,6 +233,44 @@ const Case kCases[] = {
      1024,
      {"--side", "12", "--window", "300,200", "--page", "light", "--spawn-row", "0"},
      {500, 240, 96},
+     0,
+     false,
+     false,
+     12},
+    // Other games' cells: bricks with gaps and rows below the field's top, a
+    // virus half black; pure halves whose blue reads dark, viruses as bright
+    // as the cell reader's bright line. Their viruses move as they are drawn.
+    {"Side20BricksWithGaps",
+     1280,
+     1024,
+     {"--side", "20", "--gap", "3", "--row-offset", "3", "--palette", "sprite", "--animate", "5",
+      "--left", "500", "--top", "200", "--page", "light"},
+     {500, 200, 181},
+     0},
+    {"Side40BricksWithGapsInPlay",
+     1920,
+     1080,
+     {"--side", "40", "--gap", "6", "--row-offset", "6", "--palette", "sprite", "--animate", "5",
+      "--left", "700", "--top", "150", "--page", "light", "--spawn-row", "0"},
+     {700, 150, 362},
+     0,
+     false,
+     false,
+     12},
+    {"Side12PurePalette",
+     1280,
+     1024,
+     {"--side", "12", "--palette", "pure", "--inside", "252525", "--animate", "5", "--border", "2",
+      "--left", "500", "--top", "200", "--page", "white"},
+     {500, 200, 96},
+     0},
+    {"Side24PurePaletteInPlay",
+     1280,
+     1024,
+     {"--side", "24",       "--palette", "pure",     "--inside",    "252525", "--animate",
+      "5",      "--border", "2",         "--radius", "16",          "--left", "500",
+      "--top",  "200",      "--page",    "white",    "--spawn-row", "0"},
+     {500, 200, 192},
      0,
      false,
      false,
