@@ -38,6 +38,10 @@ CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t 
   const int32_t endColumn = static_cast<int32_t>(std::min<int64_t>(int64_t{left} + side, width));
   const int32_t firstRow = std::max(top, 0);
   const int32_t endRow = static_cast<int32_t>(std::min<int64_t>(int64_t{top} + side, height));
+  int32_t litLeft = endColumn;
+  int32_t litRight = firstColumn - 1;
+  int32_t litTop = endRow;
+  int32_t litBottom = firstRow - 1;
   for (int32_t y = firstRow; y < endRow; ++y) {
     const uint32_t* row = raster + static_cast<int64_t>(y) * width;
     for (int32_t x = firstColumn; x < endColumn; ++x) {
@@ -47,10 +51,17 @@ CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t 
       red += pixel & 0xFF;
       green += (pixel >> 8) & 0xFF;
       blue += (pixel >> 16) & 0xFF;
+      litLeft = std::min(litLeft, x);
+      litRight = std::max(litRight, x);
+      litTop = std::min(litTop, y);
+      litBottom = std::max(litBottom, y);
     }
   }
+  if (lit == 0) return sight;
   sight.coverPermille = static_cast<int32_t>(lit * 1000 / (int64_t{side} * side));
-  if (lit > 0) sight.hue = HueOf(red / lit, green / lit, blue / lit);
+  const int64_t box = int64_t{litRight - litLeft + 1} * (litBottom - litTop + 1);
+  sight.fillPermille = static_cast<int32_t>(lit * 1000 / box);
+  sight.hue = HueOf(red / lit, green / lit, blue / lit);
   return sight;
 }
 
@@ -58,6 +69,6 @@ uint8_t ClassifyOwnCell(const uint32_t* raster, int32_t left, int32_t top, int32
                         int32_t height, int32_t side, const CellPalette& palette) {
   const CellSight sight = LookAtCell(raster, left, top, width, height, side, palette.inside);
   if (sight.coverPermille < kLeastCoverPermille || sight.hue < 0) return kEmptyCell;
-  return sight.coverPermille >= palette.solidPermille[sight.hue] ? kBrightCodes[sight.hue]
-                                                                 : kDimCodes[sight.hue];
+  return sight.fillPermille >= palette.solidPermille[sight.hue] ? kBrightCodes[sight.hue]
+                                                                : kDimCodes[sight.hue];
 }

@@ -9,11 +9,11 @@
 
 namespace {
 
-// A cell that shows less than this of itself is a sprite, not a brick: the
-// sprites measured (blobs, rings, a half-black dome) cover 35 to 60 % of
-// their cell, a brick all of it, a smoothed brick's blurred neighbour at most
-// an eighth.
-constexpr int32_t kSolidPermille = 850;
+// A cell whose lit part fills less of its rectangle than this is a sprite,
+// not a brick: the round sprites measured (blobs with eyes, rings, a dome
+// over a black half) fill 55 to 80 % of theirs, a brick all of it, and a
+// scaler's blur rounds a brick's corners by a few pixels.
+constexpr int32_t kSpritePermille = 850;
 // Sprites in fewer cells than this are no evidence: a frame torn while the
 // game redraws can cut one brick short.
 constexpr int32_t kLeastSprites = 2;
@@ -35,8 +35,9 @@ Square CellSquare(const GameLook& look, int32_t column, int32_t row) {
 }
 
 // Whether the game's cells read otherwise than the cell reader reads them:
-// sprites in place of flat squares, or a colour it calls dark. A sprite's
-// cover, the least of each hue, sets that hue's line between sprites and
+// sprites in place of flat squares, or a whole brick of a colour it calls
+// dark (not a sliver of one that a grid read a little off its place cuts). The sprites'
+// fill, the least of each hue, sets that hue's line between sprites and
 // bricks halfway to a full brick.
 CellPalette LearnPalette(const uint32_t* raster, int32_t width, int32_t height,
                          const GameLook& look, uint32_t inside, bool& settled) {
@@ -52,10 +53,11 @@ CellPalette LearnPalette(const uint32_t* raster, int32_t width, int32_t height,
       const CellSight sight = LookAtCell(raster, s.left, s.top, width, height, s.side, inside);
       if (sight.coverPermille < kLeastCoverPermille || sight.hue < 0) continue;
       settled = true;
-      if (sight.coverPermille < kSolidPermille) {
+      if (sight.fillPermille < kSpritePermille) {
         ++sprites;
-        leastSprite[sight.hue] = std::min(leastSprite[sight.hue], sight.coverPermille);
-      } else if (ClassifyCell(raster, s.left, s.top, width, height, s.side) == kEmptyCell) {
+        leastSprite[sight.hue] = std::min(leastSprite[sight.hue], sight.fillPermille);
+      } else if (sight.coverPermille >= kSpritePermille &&
+                 ClassifyCell(raster, s.left, s.top, width, height, s.side) == kEmptyCell) {
         hiddenColour = true;
       }
     }
@@ -63,7 +65,7 @@ CellPalette LearnPalette(const uint32_t* raster, int32_t width, int32_t height,
   palette.own = sprites >= kLeastSprites || hiddenColour;
   for (int hue = 0; hue < kHueCount; ++hue) {
     palette.solidPermille[hue] =
-        leastSprite[hue] < kSolidPermille ? (leastSprite[hue] + 1000) / 2 : kSolidPermille;
+        leastSprite[hue] < kSpritePermille ? (leastSprite[hue] + 1000) / 2 : kSpritePermille;
   }
   return palette;
 }

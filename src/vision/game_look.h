@@ -36,8 +36,9 @@ constexpr int kHueCount = 3;  // red, yellow, blue
 // Not own: the cell reader's codes. Own: a pixel is the cell's ground when it
 // is near the inside colour or black; a cell is read by the pixels that are
 // not, which must cover at least kLeastCoverPermille of it: their mean colour
-// gives the hue, and how much of the cell they cover tells a vitamin half (a
-// solid brick) from a virus (a sprite): at least solidPermille[hue] is a half.
+// gives the hue, and how much of their rectangle they fill tells a vitamin
+// half (a solid brick) from a virus (a sprite): at least solidPermille[hue]
+// is a half.
 struct CellPalette {
   bool own = false;
   uint32_t inside = 0;
@@ -66,12 +67,17 @@ void SampleBoard(const uint32_t* raster, int32_t width, int32_t height, const Ga
                  uint8_t current[kBoardCells], uint8_t previous[kBoardCells]);
 
 // What an own palette sees in the side x side square at (left, top): how much
-// of it, in permille, is not ground, and the hue of that part's mean colour
-// (0 red, 1 yellow, 2 blue, -1 none). Pixels outside the raster are ground.
-// The hues are the cell reader's, red first, and a blue whose green is as low
-// as its red, as long as blue is more than 1.5 times both.
+// of it, in permille, is not ground (its cover); how much of the smallest
+// rectangle around that part it fills (a brick fills all of its rectangle,
+// even where a grid read a little off its place cuts it, or a scaler's blur
+// darkens its edges; a round sprite about three-quarters, less with eyes or
+// a hole); and the hue of that part's mean colour (0 red, 1 yellow, 2 blue,
+// -1 none). Pixels outside the raster are ground. The hues are the cell
+// reader's, red first, and a blue whose green is as low as its red, as long
+// as blue is more than 1.5 times both.
 struct CellSight {
   int32_t coverPermille = 0;
+  int32_t fillPermille = 0;
   int hue = -1;
 };
 CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t width,
