@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 # CI runs each fuzz target this long inside `make test`.
 TEST_FUZZ_SECONDS ?= 20
 
-.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost wait-cost look-report test unit-test asan-test fuzz-build fuzz test-kde test-stress run bench bench-run clean
+.PHONY: all build deps configure demo demo-picture install package package-check soak frame-rate x-latency redraw-latency play-cost wait-cost look-report board-report test unit-test asan-test fuzz-build fuzz test-kde test-stress run bench bench-run clean
 
 all: build
 
@@ -160,6 +160,13 @@ wait-cost: configure
 look-report: configure
 	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim stamp-lines
 	bench/look-report $(BUILD)
+
+# How many printed boards are right for other games' cells (bricks with gaps,
+# sprites, pure blue), shown and joined in play; ADVISOR=PATH tries another
+# build's advisor on the same games.
+board-report: configure
+	cmake --build $(BUILD) -j$(JOBS) --target bottlewatch screen-sim
+	bench/board-report $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz build-windows build-win-host

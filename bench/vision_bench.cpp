@@ -11,6 +11,7 @@
 #include "field_location_reference.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
+#include "vision/game_look.h"
 #include "vision/luminance.h"
 #include "vision/vitamin_detection.h"
 
@@ -94,7 +95,74 @@ void BM_SampleGrid(benchmark::State& state) {
     benchmark::ClobberMemory();
   }
 }
-BENCHMARK(BM_SampleGrid)->Arg(80)->Arg(128);
+BENCHMARK(BM_SampleGrid)->Arg(80)->Arg(96)->Arg(128);
+
+// Another game's drawing at 1x: bricks of side 20 lying 23 apart on a dark
+// grey field 181 wide at (200, 40), their first row 3 below its top, a light
+// floor under it, viruses as round sprites in the lower half and a vitamin.
+Frame BricksScreen() {
+  Frame frame(kWidth * kHeight, Rgb(224, 224, 224));
+  FillRect(frame, 200, 40, 181, 16 * 20 + 15 * 3 + 3, Rgb(37, 37, 37));
+  const uint32_t virus[] = {Rgb(255, 0, 0), Rgb(255, 255, 0), Rgb(0, 128, 255)};
+  for (int cell = 64; cell < 128; cell += 3) {
+    const int32_t left = 200 + (cell % 8) * 23;
+    const int32_t top = 43 + (cell / 8) * 23;
+    for (int32_t y = 0; y < 20; ++y) {
+      for (int32_t x = 0; x < 20; ++x) {
+        if ((2 * x - 19) * (2 * x - 19) + (2 * y - 19) * (2 * y - 19) <= 240) {
+          frame[(top + y) * kWidth + left + x] = virus[cell % 3];
+        }
+      }
+    }
+  }
+  FillRect(frame, 200 + 3 * 23, 43 + 2 * 23, 20, 20, Rgb(255, 0, 0));
+  FillRect(frame, 200 + 4 * 23, 43 + 2 * 23, 20, 20, Rgb(0, 0, 255));
+  return frame;
+}
+
+// One pass's reading by the game's look, measured beforehand as it is once a
+// field is taken: on this game's own drawing, where it is SampleGrid with one
+// test more (compare BM_SampleGrid/96), and on another game's bricks.
+void RunSampleBoard(benchmark::State& state, const Frame& frame, const FieldRect& field) {
+  const GameLook look = MeasureGameLook(frame.data(), kWidth, kHeight, field);
+  uint8_t current[kBoardCells] = {};
+  uint8_t previous[kBoardCells];
+  for (auto _ : state) {
+    SampleBoard(frame.data(), kWidth, kHeight, look, current, previous);
+    benchmark::DoNotOptimize(current);
+    benchmark::ClobberMemory();
+  }
+  state.counters["own_grid"] = look.grid.own;
+  state.counters["own_palette"] = look.palette.own;
+}
+void BM_SampleBoard_OwnDrawing(benchmark::State& s) {
+  RunSampleBoard(s, GameScreen(), FieldRect{200, 40, 96});
+}
+void BM_SampleBoard_Bricks(benchmark::State& s) {
+  RunSampleBoard(s, BricksScreen(), FieldRect{200, 40, 181});
+}
+// What the cell reader alone costs on those bricks, on the field's eighths.
+void BM_SampleGrid_Bricks(benchmark::State& state) {
+  const Frame frame = BricksScreen();
+  uint8_t current[kBoardCells] = {};
+  uint8_t previous[kBoardCells];
+  for (auto _ : state) {
+    SampleGrid(frame.data(), kWidth, kHeight, FieldRect{200, 40, 181}, current, previous);
+    benchmark::DoNotOptimize(current);
+    benchmark::ClobberMemory();
+  }
+}
+// The measurement itself, made once per field taken.
+void BM_MeasureGameLook_Bricks(benchmark::State& state) {
+  const Frame frame = BricksScreen();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(MeasureGameLook(frame.data(), kWidth, kHeight, {200, 40, 181}));
+  }
+}
+BENCHMARK(BM_SampleBoard_OwnDrawing);
+BENCHMARK(BM_SampleBoard_Bricks);
+BENCHMARK(BM_SampleGrid_Bricks);
+BENCHMARK(BM_MeasureGameLook_Bricks);
 
 void BM_DetectVitamin(benchmark::State& state) {
   // A one-colour vitamin one row lower among a few viruses: the scan plus the

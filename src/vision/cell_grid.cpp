@@ -88,14 +88,13 @@ int32_t LitBands(const std::vector<int32_t>& counts, int32_t start, int32_t pitc
 }  // namespace
 
 bool IsGround(uint32_t pixel, uint32_t inside) {
-  bool nearInside = true;
-  bool black = true;
-  for (int shift : {0, 8, 16}) {
-    const int32_t channel = Channel(pixel, shift);
-    nearInside = nearInside && std::abs(channel - Channel(inside, shift)) <= kGroundTolerance;
-    black = black && channel <= kBlackChannel;
-  }
-  return nearInside || black;
+  const int32_t red = Channel(pixel, 0);
+  const int32_t green = Channel(pixel, 8);
+  const int32_t blue = Channel(pixel, 16);
+  if (red <= kBlackChannel && green <= kBlackChannel && blue <= kBlackChannel) return true;
+  return std::abs(red - Channel(inside, 0)) <= kGroundTolerance &&
+         std::abs(green - Channel(inside, 8)) <= kGroundTolerance &&
+         std::abs(blue - Channel(inside, 16)) <= kGroundTolerance;
 }
 
 uint32_t InsideColour(const uint32_t* raster, int32_t width, int32_t height,
@@ -134,23 +133,27 @@ CellGrid MeasureCellGrid(const uint32_t* raster, int32_t width, int32_t height,
   const int32_t tall = floor - field.top;
   const LitProfile lit = ProfileField(raster, width, field, tall, inside);
   // Bricks of side s lying p apart fill the field's width exactly: 8s + 7g
-  // with g = p - s, so s = w - 7p; its height is 16s + 15g and the first
-  // row's offset above them. The field's eighths (g = 0) leave nothing to
-  // try; from p = w / 8 + 1 every pitch gives a gap.
+  // with g = p - s, so s = w - 7p; they are 16s + 15g tall, and the rows to
+  // spare lie above the first row (its offset) and below the last, where
+  // some games leave a margin as deep as a pitch. The field's eighths (g = 0)
+  // leave nothing to try; from p = w / 8 + 1 every pitch gives a gap.
   bool couldHaveGaps = false;
   for (int32_t pitch = w / 8 + 1; w - 7 * pitch >= kSmallestBrick; ++pitch) {
     const int32_t side = w - 7 * pitch;
     const int32_t gap = pitch - side;
-    const int32_t offset = tall - 16 * side - 15 * gap;
-    if (offset < 0 || offset > 2 * pitch) continue;
+    const int32_t spare = tall - 16 * side - 15 * gap;
+    if (spare < 0 || spare > 3 * pitch) continue;
     couldHaveGaps = true;
     // Every gap between columns and between rows shows only the inside, and
     // the bricks beside them hold pieces in at least two columns: an empty
-    // bottle has gaps of every width.
-    const bool gapsEmpty = LitBands(lit.columns, side, pitch, gap, 7) == 0 &&
-                           LitBands(lit.rows, offset + side, pitch, gap, 15) == 0;
-    if (gapsEmpty && LitBands(lit.columns, 0, pitch, side, 8) >= 2) {
-      return CellGrid{true, field.left, field.top + offset, pitch, side};
+    // bottle has gaps of every width. No margin below is tried first.
+    if (LitBands(lit.columns, side, pitch, gap, 7) != 0) continue;
+    if (LitBands(lit.columns, 0, pitch, side, 8) < 2) continue;
+    for (int32_t offset = std::min(spare, 2 * pitch); offset >= std::max(0, spare - pitch);
+         --offset) {
+      if (LitBands(lit.rows, offset + side, pitch, gap, 15) == 0) {
+        return CellGrid{true, field.left, field.top + offset, pitch, side};
+      }
     }
   }
   // Pieces in two of the field's eighths would have shown a grid with gaps,

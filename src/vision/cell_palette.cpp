@@ -38,12 +38,16 @@ CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t 
   const int32_t endColumn = static_cast<int32_t>(std::min<int64_t>(int64_t{left} + side, width));
   const int32_t firstRow = std::max(top, 0);
   const int32_t endRow = static_cast<int32_t>(std::min<int64_t>(int64_t{top} + side, height));
+  // The lit part's rectangle: each row's first and last lit column, and the
+  // first and last rows with any.
   int32_t litLeft = endColumn;
   int32_t litRight = firstColumn - 1;
   int32_t litTop = endRow;
   int32_t litBottom = firstRow - 1;
   for (int32_t y = firstRow; y < endRow; ++y) {
     const uint32_t* row = raster + static_cast<int64_t>(y) * width;
+    int32_t rowFirst = -1;
+    int32_t rowLast = -1;
     for (int32_t x = firstColumn; x < endColumn; ++x) {
       const uint32_t pixel = row[x];
       if (IsGround(pixel, inside)) continue;
@@ -51,11 +55,14 @@ CellSight LookAtCell(const uint32_t* raster, int32_t left, int32_t top, int32_t 
       red += pixel & 0xFF;
       green += (pixel >> 8) & 0xFF;
       blue += (pixel >> 16) & 0xFF;
-      litLeft = std::min(litLeft, x);
-      litRight = std::max(litRight, x);
-      litTop = std::min(litTop, y);
-      litBottom = std::max(litBottom, y);
+      if (rowFirst < 0) rowFirst = x;
+      rowLast = x;
     }
+    if (rowFirst < 0) continue;
+    litLeft = std::min(litLeft, rowFirst);
+    litRight = std::max(litRight, rowLast);
+    litTop = std::min(litTop, y);
+    litBottom = y;
   }
   if (lit == 0) return sight;
   sight.coverPermille = static_cast<int32_t>(lit * 1000 / (int64_t{side} * side));

@@ -8,6 +8,7 @@
 #include "vision/board.h"
 #include "vision/cell_classification.h"
 #include "vision/field_location.h"
+#include "vision/game_look.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;
@@ -42,6 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint8_t code : current) {
       if (std::memchr(".rybRYB", code, 7) == nullptr) __builtin_trap();
     }
+  }
+  // The game's look, measured on that field, reads inside the raster too;
+  // with neither its grid nor its palette measured it reads as SampleGrid.
+  const GameLook look = MeasureGameLook(raster.data(), width, height, field);
+  uint8_t byLook[kBoardCells];
+  SampleBoard(raster.data(), width, height, look, byLook, previous);
+  for (uint8_t code : byLook) {
+    if (std::memchr(".rybRYB", code, 7) == nullptr) __builtin_trap();
+  }
+  if (!look.grid.own && !look.palette.own && std::memcmp(byLook, current, kBoardCells) != 0) {
+    __builtin_trap();
   }
   return 0;
 }

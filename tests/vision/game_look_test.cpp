@@ -49,6 +49,7 @@ struct LookCase {
   int spriteShift;  // a frame of the viruses' animation, rolled within the brick
   bool ownGrid;     // what the measure must find
   bool ownPalette;
+  int bottomMargin = 0;  // dark rows below the last brick row
 };
 
 void PrintTo(const LookCase& c, std::ostream* os) {
@@ -100,7 +101,7 @@ int SpritePart(const LookCase& c, char code, int x, int y) {
 
 TestRaster DrawGame(const LookCase& c, const std::string& board) {
   const int w = FieldWidth(c);
-  const int tall = 16 * c.side + 15 * c.gap + c.rowOffset;
+  const int tall = 16 * c.side + 15 * c.gap + c.rowOffset + c.bottomMargin;
   TestRaster raster = SolidRaster(kLeft + w + 40, kTop + tall + 40, Grey(224));
   FillRect(raster, kLeft, kTop, w, tall, c.inside);
   const int pitch = c.side + c.gap;
@@ -167,6 +168,7 @@ const LookCase kLookCases[] = {
     {"FlatSquaresOnDarkGreySide10", 10, 0, 0, Drawing::kFlat, Grey(37), 0, false, false},
     {"BricksWithGapsSide20", 20, 3, 3, Drawing::kFlat, kBlack, 0, true, false},
     {"BricksWithGapsSide40", 40, 6, 6, Drawing::kFlat, Grey(37), 0, true, false},
+    {"BricksWithGapsAndAMarginBelowSide20", 20, 3, 3, Drawing::kFlat, kBlack, 0, true, false, 3},
     {"RowsBelowTheTopSide12", 12, 0, 5, Drawing::kFlat, kBlack, 0, true, false},
     {"PureBlueAndBrightBlobsSide12", 12, 0, 0, Drawing::kBlobs, Grey(37), 0, false, true},
     {"PureBlueAndBrightBlobsSide24", 24, 0, 0, Drawing::kBlobs, Grey(37), 0, false, true},
@@ -190,24 +192,6 @@ TEST(GameLook, AnEmptyBottleWithRoomForGapsIsNotSettled) {
   EXPECT_FALSE(look.settled);
   EXPECT_FALSE(look.grid.own);
   EXPECT_EQ(ReadBoard(raster, look), std::string(kBoardCells, '.'));
-}
-
-// What tells a piece from the ground: the inside's colour, black, and not a
-// pure blue however dark.
-TEST(GameLook, GroundIsTheInsideOrBlack) {
-  const struct {
-    uint32_t pixel;
-    uint32_t inside;
-    bool ground;
-  } rows[] = {
-      {Grey(37), Grey(37), true},        {Grey(60), Grey(37), true},
-      {kBlack, Grey(37), true},          {Rgb(0, 0, 255), kBlack, false},
-      {Rgb(103, 0, 0), kBlack, false},   {Grey(100), Grey(37), false},
-      {Rgb(120, 0, 0), Grey(37), false},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(IsGround(row.pixel, row.inside), row.ground) << std::hex << row.pixel;
-  }
 }
 
 }  // namespace
