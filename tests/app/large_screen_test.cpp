@@ -7,7 +7,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <ostream>
 #include <sstream>
@@ -153,7 +152,6 @@ TEST_P(LargeScreen, ReportsTheBottleWhereItIsAndPrintsTheBoardsDrawn) {
   const OutputCheck check =
       CheckAgainstSimLog(text.substr(seen.at), WithoutMoves(ReadFile(log)), true);
   EXPECT_EQ(check.problems, std::vector<std::string>{});
-  std::printf("boards printed: %d, not drawn: %zu\n", check.redraws, check.problems.size());
 }
 
 const Case kCases[] = {
