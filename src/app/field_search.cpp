@@ -16,11 +16,11 @@ bool EarlierInScan(const FieldRect& a, const FieldRect& b) {
   return a.left < b.left;
 }
 
+}  // namespace
+
 bool SameField(const FieldRect& a, const FieldRect& b) {
   return a.left == b.left && a.top == b.top && a.width == b.width;
 }
-
-}  // namespace
 
 void FindFrameBottle(const uint32_t* raster, int32_t height, int32_t width, FieldCheck check,
                      int32_t narrowest, std::vector<uint32_t>& scratch, FieldRect& found) {

@@ -49,6 +49,9 @@ int32_t FieldWidthSlack(int32_t widest);
 // again a second later.
 constexpr int32_t kFieldLostPasses = 60;
 
+// The same place and width.
+bool SameField(const FieldRect& a, const FieldRect& b);
+
 // The frame's bottle: LocateField's first field that passes check
 // (FindBottle), or, where none does, the one the look over a screen finds by
 // its rows (FindBottleOnScreen: a game in play whose pieces and viruses leave

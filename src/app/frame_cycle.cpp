@@ -201,10 +201,6 @@ void FetchNextFrame(AdvisorState& state) {
   LearnConverter(state);
 }
 
-bool SameField(const FieldRect& a, const FieldRect& b) {
-  return a.left == b.left && a.top == b.top && a.width == b.width;
-}
-
 // Samples both grids by the game's look, measured when the field in use is
 // new to it and, until a frame settles it, on every frame read: the
 // measurement costs a few reads of the board, so it is not made every pass.

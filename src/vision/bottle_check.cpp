@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "vision/luminance.h"
+#include "vision/piece_hue.h"
 
 namespace {
 
@@ -82,11 +83,7 @@ bool IsLight(uint32_t pixel) {
   if (!IsBright(pixel)) return false;
   const int32_t red = pixel & 0xFF, green = (pixel >> 8) & 0xFF, blue = (pixel >> 16) & 0xFF;
   if (std::min({red, green, blue}) >= kPaleChannel) return true;
-  auto dominates = [](int32_t a, int32_t b) { return 2 * a > 3 * b; };
-  const bool redHue = dominates(red, green) && dominates(red, blue);
-  const bool yellowHue = dominates(red, blue) && dominates(green, blue);
-  const bool blueHue = dominates(green, red) && dominates(blue, red);
-  return !(redHue || yellowHue || blueHue);
+  return PieceHue(red, green, blue) == kNoHue;
 }
 
 bool HasBrightWalls(const uint32_t* raster, int32_t height, int32_t width, const FieldRect& field) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "vision/luminance.h"
+#include "vision/piece_hue.h"
 
 namespace {
 
@@ -19,11 +20,6 @@ uint8_t ByBrightness(int64_t brightness, uint8_t brightCode, uint8_t dimCode) {
   if (brightness > kBrightLevel) return brightCode;
   if (brightness > kDimLevel) return dimCode;
   return kEmptyCell;
-}
-
-// "a is more than 1.5 times b", exact on integers.
-bool Dominates(int64_t a, int64_t b) {
-  return 2 * a > 3 * b;
 }
 
 }  // namespace
@@ -76,18 +72,17 @@ uint8_t ClassifyCell(const uint32_t* raster, int32_t left, int32_t top, int32_t 
   const int64_t red = redSum / counted;
   const int64_t green = greenSum / counted;
   const int64_t blue = blueSum / counted;
-  // Red before yellow: both can match (100, 60, 30), and such a cell is red.
-  // Once a colour matches, a later one cannot, so a too-dark match is '.'.
-  if (Dominates(red, green) && Dominates(red, blue)) {
-    return ByBrightness(red, kBrightRed, kDimRed);
+  // Once a hue matches, no later one can, so a too-dark match is '.'.
+  switch (PieceHue(red, green, blue)) {
+    case kRedHue:
+      return ByBrightness(red, kBrightRed, kDimRed);
+    case kYellowHue:
+      return ByBrightness((red + green) / 2, kBrightYellow, kDimYellow);
+    case kBlueHue:
+      return ByBrightness((green + blue) / 2, kBrightBlue, kDimBlue);
+    default:
+      return kEmptyCell;
   }
-  if (Dominates(red, blue) && Dominates(green, blue)) {
-    return ByBrightness((red + green) / 2, kBrightYellow, kDimYellow);
-  }
-  if (Dominates(green, red) && Dominates(blue, red)) {
-    return ByBrightness((green + blue) / 2, kBrightBlue, kDimBlue);
-  }
-  return kEmptyCell;
 }
 
 void SampleGrid(const uint32_t* raster, int32_t imageWidth, int32_t imageHeight,

@@ -3,22 +3,16 @@
 #include <algorithm>
 
 #include "vision/game_look.h"
+#include "vision/piece_hue.h"
 
 namespace {
 
-// "a is more than 1.5 times b", exact on integers, as the cell reader tests.
-bool Dominates(int64_t a, int64_t b) {
-  return 2 * a > 3 * b;
-}
-
+// The pieces' hues, and a pure blue (0, 0, 255), whose green is no more than
+// its red, as blue all the same: a game that draws its halves so means it.
 int HueOf(int64_t red, int64_t green, int64_t blue) {
-  if (Dominates(red, green) && Dominates(red, blue)) return 0;
-  if (Dominates(red, blue) && Dominates(green, blue)) return 1;
-  // A pure blue (0, 0, 255) has no green above its red; it is blue all the
-  // same, as a game that draws its halves so means it.
-  if (Dominates(green, red) && Dominates(blue, red)) return 2;
-  if (Dominates(blue, red) && Dominates(blue, green)) return 2;
-  return -1;
+  const int hue = PieceHue(red, green, blue);
+  if (hue == kNoHue && Dominates(blue, red) && Dominates(blue, green)) return kBlueHue;
+  return hue;
 }
 
 constexpr uint8_t kBrightCodes[kHueCount] = {kBrightRed, kBrightYellow, kBrightBlue};

@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "vision/board.h"
+#include "vision/piece_hue.h"
 
 // Cell (column i, row j) is the side x side square whose top-left pixel is
 // (left + i * pitch, top + j * pitch). Not own: the field's eighths, as
@@ -29,9 +30,6 @@ struct CellGrid {
   int32_t pitch = 0;
   int32_t side = 0;
 };
-
-// The hues, in the cell reader's order of testing.
-constexpr int kHueCount = 3;  // red, yellow, blue
 
 // Not own: the cell reader's codes. Own: a pixel is the cell's ground when it
 // is near the inside colour or black; a cell is read by the pixels that are
